@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+// Exit status of a start-up that failed: the library or the bridge step.
+constexpr int EXIT_STARTUP_FAILED = 1;
+
+// The pauses before the first control cycle and before every later one.
+constexpr std::uint32_t FIRST_CYCLE_PAUSE_MS = 100;
+constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
+
+// Loads and lists the table, brings up the port library, opens the EC host
+// interface and sends the EC its start-up command. False, after the failed
+// step's message, when the library or the bridge is not there.
+[[nodiscard]] bool Start_Up();
+
+// One control cycle: pause, read the temperature, move at most one row and
+// send the entered row's value, print the status.
+void Control_Cycle(std::uint32_t pause_ms);

@@ -1,0 +1,43 @@
+#include "app/control.h"
+
+#include "common/console.h"
+#include "hw/ec.h"
+#include "hw/port_lib.h"
+#include "table/thermal_table.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr std::uint32_t EC_OPEN_SETTLE_MS =
+    100; // pause between opening the ports and the first command
+constexpr std::uint8_t EC_INIT_DATA = 6;
+
+bool Init_WinRing0() {
+  if (PortLib_Initialize() == 0 || PortLib_GetStatus() != 0) {
+    Console_Print("initializes the DLL Error\n");
+    return false;
+  }
+  return true;
+}
+
+} // namespace
+
+bool Start_Up() {
+  // A missing table file has printed its message; the built-in table serves.
+  static_cast<void>(Read_ThermalTable("ThermalTable.txt"));
+  Console_Print("\n");
+  List_ThermalTable();
+  if (!Init_WinRing0()) {
+    return false;
+  }
+  Console_Print("Init_WinRing0 ok\n");
+  if (!Open_Port()) {
+    return false;
+  }
+  Console_Print("open port ok\n");
+  Console_Print("\n");
+  Platform_SleepMs(EC_OPEN_SETTLE_MS);
+  EC_SendInit(EC_INIT_DATA);
+  return true;
+}

@@ -1,0 +1,12 @@
+#include "common/console.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void Console_Print(const char *format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  std::fflush(stdout);
+}

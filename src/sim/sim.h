@@ -1,0 +1,66 @@
+#pragma once
+
+// The simulated machine: a stand-in for the port library and the hardware
+// behind it (PCI bus with the LPC bridge, configuration ports, EC). The
+// machine's own functions carry the behaviour and write the trace; each
+// binding (the native port library, the stand-in DLL) is a thin layer that
+// forwards to them and supplies the machine's clock.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class SimFault : std::uint8_t {
+  None,
+  Init,     // the library's initialisation fails
+  Status,   // the library reports a bad status
+  NoBridge, // no LPC bridge on the bus
+  EcDead,   // the EC never takes a byte and never replies
+  EcMute,   // the EC takes bytes but never replies
+  EcSlow,   // the EC replies fault_arg ms after the request
+  EcGone,   // the bridge forgets its decode range after fault_arg replies
+};
+
+// A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".
+struct SimTemperatureRun {
+  std::uint8_t temperature;
+  std::uint64_t count;
+};
+
+struct SimSettings {
+  bool temperatures_given = false; // false: the thermal model supplies them
+  std::vector<SimTemperatureRun> temperatures;
+  bool fast = false;
+  std::string trace_path;
+  SimFault fault = SimFault::None;
+  std::uint64_t fault_arg = 0;
+};
+
+// Reads the THERMAL_SIM_* variables; ends the process with status 2 and a
+// message on the standard error stream when one cannot be understood.
+SimSettings Sim_ReadSettings();
+
+// The settings in force, read on the machine's first use.
+const SimSettings &Sim_Settings();
+
+// One trace line, written and flushed at once. Does nothing without a trace.
+[[gnu::format(printf, 1, 2)]] void Sim_Trace(const char *format, ...);
+void Sim_OpenTrace(const std::string &path);
+
+// Milliseconds of the machine's clock; supplied by the binding.
+std::uint64_t Sim_ClockMs();
+
+// The thermal model that reports temperatures when none are given.
+void Thermal_Start(std::uint64_t now_ms);
+std::uint8_t Thermal_Temperature(std::uint64_t now_ms);
+void Thermal_SetFanValue(std::uint8_t value);
+
+// The library's operations as the machine carries them out.
+std::uint32_t Sim_Initialize();
+std::uint32_t Sim_GetStatus();
+void Sim_SetPciMaxBus(std::uint8_t max_bus);
+std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
+                                std::uint8_t index);
+void Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
+std::uint8_t Sim_ReadPortByte(std::uint16_t port);
+void Sim_WritePortByte(std::uint16_t port, std::uint8_t value);

@@ -1,0 +1,61 @@
+// The port library of the native simulated build: the program's PortLib_*
+// calls and its sleep go straight to the simulated machine. The machine's
+// clock is the sum of the sleeps, so the EC's timing follows the program's
+// own waits whether or not the sleeps really pass.
+
+#include "hw/port_lib.h"
+#include "sim/sim.h"
+
+#include <ctime>
+
+namespace {
+
+std::uint64_t clock_ms = 0;
+
+void Sleep_Really(std::uint32_t milliseconds) {
+  std::timespec remaining{static_cast<std::time_t>(milliseconds / 1000),
+                          static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&remaining, &remaining) != 0) {
+  }
+}
+
+} // namespace
+
+std::uint64_t Sim_ClockMs() {
+  return clock_ms;
+}
+
+std::uint32_t PortLib_Initialize() {
+  return Sim_Initialize();
+}
+std::uint32_t PortLib_GetStatus() {
+  return Sim_GetStatus();
+}
+void PortLib_SetPciMaxBus(std::uint8_t max_bus) {
+  Sim_SetPciMaxBus(max_bus);
+}
+
+std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
+                                    std::uint8_t index) {
+  return Sim_FindPciDevice(vendor_id, device_id, index);
+}
+
+void PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+  Sim_WritePciConfigDword(address, reg, value);
+}
+
+std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
+  return Sim_ReadPortByte(port);
+}
+void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
+  Sim_WritePortByte(port, value);
+}
+
+void Platform_SleepMs(std::uint32_t milliseconds) {
+  const bool fast = Sim_Settings().fast;
+  Sim_Trace("sleep %u", milliseconds);
+  if (!fast) {
+    Sleep_Really(milliseconds);
+  }
+  clock_ms += milliseconds;
+}

@@ -1,0 +1,67 @@
+#include "sim/sim.h"
+
+#include <algorithm>
+#include <cmath>
+
+// The chip's temperature when no temperatures are given: a first-order model.
+// The chip heads for a settling temperature with a time constant of 15 s. The
+// settling temperature is the ambient one plus the heat of the current load,
+// divided by one plus the fan's airflow.
+//
+// The load follows a fixed profile that repeats every three minutes: idle for
+// 30 s, heavy for 60 s, idle for 90 s. With the table's usual rows the chip
+// then climbs through the rows to 5 or 6 under load and back to row 0 idle.
+//
+// The fan runs on the value the controller last sent with the select
+// command. The model reads it as a divider: 0 stops the fan, any other value
+// gives an airflow of 40 / value, at most 3 (value 100: 0.4, 20: 2, 2: 3).
+
+namespace {
+
+constexpr double AMBIENT_C = 35.0;
+constexpr double IDLE_HEAT_C = 4.0;
+constexpr double HEAVY_HEAT_C = 150.0;
+constexpr double TIME_CONSTANT_S = 15.0;
+constexpr double FAN_DIVIDEND = 40.0;
+constexpr double FAN_MAX_AIRFLOW = 3.0;
+
+constexpr std::uint64_t PROFILE_PERIOD_MS = 180000;
+constexpr std::uint64_t HEAVY_FROM_MS = 30000;
+constexpr std::uint64_t HEAVY_UNTIL_MS = 90000;
+constexpr std::uint64_t STEP_MS = 100; // the model advances in steps of the clock
+
+double chip_c = AMBIENT_C + IDLE_HEAT_C;
+std::uint64_t start_ms = 0;
+std::uint64_t model_ms = 0;
+double airflow = 0.0;
+
+double Load_Heat(std::uint64_t at_ms) {
+  const std::uint64_t phase = (at_ms - start_ms) % PROFILE_PERIOD_MS;
+  return phase >= HEAVY_FROM_MS && phase < HEAVY_UNTIL_MS ? HEAVY_HEAT_C : IDLE_HEAT_C;
+}
+
+void Advance_To(std::uint64_t now_ms) {
+  const double step_share =
+      1.0 - std::exp(-static_cast<double>(STEP_MS) / 1000.0 / TIME_CONSTANT_S);
+  for (; model_ms + STEP_MS <= now_ms; model_ms += STEP_MS) {
+    const double settling_c = AMBIENT_C + Load_Heat(model_ms) / (1.0 + airflow);
+    chip_c += (settling_c - chip_c) * step_share;
+  }
+}
+
+} // namespace
+
+void Thermal_Start(std::uint64_t now_ms) {
+  start_ms = now_ms;
+  model_ms = now_ms;
+}
+
+std::uint8_t Thermal_Temperature(std::uint64_t now_ms) {
+  Advance_To(now_ms);
+  return static_cast<std::uint8_t>(std::clamp(std::lround(chip_c), 0L, 255L));
+}
+
+void Thermal_SetFanValue(std::uint8_t value) {
+  Advance_To(Sim_ClockMs());
+  airflow = value == 0 ? 0.0 : std::min(FAN_MAX_AIRFLOW, FAN_DIVIDEND / value);
+}

@@ -1,0 +1,29 @@
+#include "sim/sim.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+std::FILE *trace_file = nullptr;
+}
+
+void Sim_OpenTrace(const std::string &path) {
+  trace_file = std::fopen(path.c_str(), "w");
+  if (trace_file == nullptr) {
+    std::fprintf(stderr, "thermal-sim: cannot write the trace file %s\n", path.c_str());
+    std::exit(2);
+  }
+}
+
+void Sim_Trace(const char *format, ...) {
+  if (trace_file == nullptr) {
+    return;
+  }
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(trace_file, format, arguments);
+  va_end(arguments);
+  std::fputc('\n', trace_file);
+  std::fflush(trace_file);
+}
