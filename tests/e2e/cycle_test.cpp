@@ -1,0 +1,205 @@
+// The control cycle: what it prints, what it sends the EC, and how it steps
+// through the table.
+
+#include "harness.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Hex(int byte) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02x", byte);
+  return text;
+}
+
+// A temperature read from an EC that answers at once.
+std::vector<std::string> Read_Trace(int temperature) {
+  return {"in 6c -> 00", "out 6c 44",   "in 6c -> 00",
+          "out 68 00",   "in 6c -> 01", "in 68 -> " + Hex(temperature)};
+}
+
+std::vector<std::string> Select_Trace(int value) {
+  return {"in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value)};
+}
+
+// The cycles' output lines after start-up.
+std::vector<std::string> Cycle_Lines(const RunResult &run) {
+  std::vector<std::string> lines = Split_Lines(run.out);
+  const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
+    return line.rfind("heartbat ", 0) == 0;
+  });
+  return {first, lines.end()};
+}
+
+std::string Status(const char *row) {
+  return std::string("now select value: ") + row;
+}
+
+TEST(Cycle, FirstCycleAt38InRow0PrintsTwoLinesAndSendsNothing) {
+  const RunResult run = Run_Temperatures("38");
+  EXPECT_EQ(Cycle_Lines(run), (std::vector<std::string>{
+                                  "heartbat 00001 Now Tempareture is: 38",
+                                  "now select value: 0   0   0   0",
+                                  "heartbat 00002 ",
+                              }));
+  std::vector<std::string> cycles = Joined({"sleep 100"}, Read_Trace(38));
+  cycles = Joined(cycles, {"sleep 1000", "in 6c -> 00", "out 6c 44"});
+  EXPECT_EQ(run.trace, Joined(Startup_Trace(), cycles));
+}
+
+TEST(Cycle, At47InRow0SendsRow1ValueAndShowsRow1) {
+  const RunResult run = Run_Temperatures("47,47");
+  EXPECT_EQ(Cycle_Lines(run), (std::vector<std::string>{
+                                  "heartbat 00001 Now Tempareture is: 47",
+                                  "now select value: 45   40   100   0",
+                                  "heartbat 00002 Now Tempareture is: 47",
+                                  "now select value: 45   40   100   0",
+                                  "heartbat 00003 ",
+                              }));
+  std::vector<std::string> cycles = Joined({"sleep 100"}, Read_Trace(47));
+  cycles = Joined(cycles, Select_Trace(100));
+  cycles = Joined(cycles, Joined({"sleep 1000"}, Read_Trace(47)));
+  cycles = Joined(cycles, {"sleep 1000", "in 6c -> 00", "out 6c 44"});
+  EXPECT_EQ(run.trace, Joined(Startup_Trace(), cycles));
+}
+
+TEST(Cycle, TemperaturesPrintWithAtLeastTwoDigits) {
+  const RunResult run = Run_Temperatures("0,7,255");
+  const std::vector<std::string> lines = Cycle_Lines(run);
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "heartbat 00001 Now Tempareture is: 00");
+  EXPECT_EQ(lines[2], "heartbat 00002 Now Tempareture is: 07");
+  EXPECT_EQ(lines[4], "heartbat 00003 Now Tempareture is: 255");
+}
+
+struct Stepping {
+  const char *name;
+  const char *temperatures;
+  std::optional<std::string> table;
+  std::vector<std::string> rows; // status line after each cycle
+  std::vector<int> sent;
+};
+
+// Names the case in test listings.
+void PrintTo(const Stepping &c, std::ostream *os) {
+  *os << c.name;
+}
+
+class Step : public testing::TestWithParam<Stepping> {};
+
+TEST_P(Step, MovesAtMostOneRowPerCycleAndSendsEachEnteredRowsValue) {
+  const Stepping &step = GetParam();
+  const RunResult run = Run_Temperatures(step.temperatures, step.table);
+  EXPECT_EQ(Status_Lines(run.out), step.rows);
+  EXPECT_EQ(Selected_Values(run.trace), step.sent);
+}
+
+const char *R0 = "0   0   0   0";
+const char *R1 = "45   40   100   0";
+const char *R2 = "56   53   60   0";
+const char *R3 = "60   58   30   0";
+const char *R4 = "65   62   30   0";
+const char *R5 = "73   70   20   0";
+const char *R6 = "82   75   2   0";
+
+std::vector<std::string> Rows(std::initializer_list<const char *> rows) {
+  std::vector<std::string> lines;
+  for (const char *row : rows) {
+    lines.push_back(Status(row));
+  }
+  return lines;
+}
+
+// Rows 1 and 2 of a table whose row 1 falls at 50 and row 2 rises at 45:
+// at 47 in row 1 both tests hold.
+const char *OVERLAPPING = "0,0,0,0,\n40,50,7,0,\n45,0,8,0,\n255,0,9,0,\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Thresholds, Step,
+    testing::Values(
+        Stepping{"EqualToRiseHoldsAboveItClimbs", "45,46", {}, Rows({R0, R1}), {100}},
+        Stepping{"EqualToFallHoldsBelowItFalls", "46,40,39", {}, Rows({R1, R1, R0}), {100, 0}},
+        Stepping{"JumpAcrossSeveralThresholdsClimbsOneRowPerCycle",
+                 "90*8,0*8",
+                 {},
+                 Rows({R1, R2, R3, R4, R5, R6, R6, R6, R5, R4, R3, R2, R1, R0, R0, R0}),
+                 {100, 60, 30, 30, 20, 2, 20, 30, 30, 60, 100, 0}},
+        Stepping{"HysteresisHoldsBetweenFallAndNextRise",
+                 "57,57,54,53,52,56,57",
+                 {},
+                 Rows({R1, R2, R2, R2, R1, R1, R2}),
+                 {100, 60, 100, 60}},
+        Stepping{"FileReplacingRows0To2KeepsBuiltInRows3To7",
+                 "90*8",
+                 "0,0,0,0,\n50,45,11,1,\n60,55,22,2,\n",
+                 Rows({"50   45   11   1", "60   55   22   2", R3, R4, R5, R6, R6, R6}),
+                 {11, 22, 30, 30, 20, 2}},
+        Stepping{"WhenBothTestsHoldTheControllerClimbs",
+                 "41,47",
+                 OVERLAPPING,
+                 Rows({"40   50   7   0", "45   0   8   0"}),
+                 {7, 8}},
+        Stepping{"BelowRow0FallHoldsRow0AndSendsNothing",
+                 "10,10",
+                 "0,30,0,0,\n255,0,0,0,\n",
+                 Rows({"0   30   0   0", "0   30   0   0"}),
+                 {}}),
+    [](const testing::TestParamInfo<Stepping> &param_info) {
+      return std::string(param_info.param.name);
+    });
+
+// Rows 1 to 64 rise at their own number and send it: a hot chip climbs one
+// row a cycle up to row 63, the last one the controller can be in.
+std::string Tall_Table() {
+  std::string table = "0,0,0,0,\n";
+  for (int row = 1; row <= 64; ++row) {
+    table += std::to_string(row) + ",0," + std::to_string(row) + ",0,\n";
+  }
+  return table;
+}
+
+TEST(Cycle, Row63IsTheTopEvenWhenTheTemperatureIsAboveTheNextRise) {
+  const RunResult run = Run_Temperatures("200*70", Tall_Table());
+  std::vector<int> climb;
+  for (int value = 1; value <= 63; ++value) {
+    climb.push_back(value);
+  }
+  EXPECT_EQ(Selected_Values(run.trace), climb);
+  const std::vector<std::string> rows = Status_Lines(run.out);
+  ASSERT_EQ(rows.size(), 70u);
+  EXPECT_EQ(rows[61], Status("62   0   62   0"));
+  for (std::size_t cycle = 62; cycle < rows.size(); ++cycle) {
+    EXPECT_EQ(rows[cycle], Status("63   0   63   0")) << "cycle " << cycle + 1;
+  }
+}
+
+TEST(Cycle, Row63StillFallsWhenTheTemperatureDropsBelowItsFall) {
+  std::string table = Tall_Table();
+  table.replace(table.find("\n63,0,63,0,"), 11, "\n63,9,63,0,");
+  const RunResult run = Run_Temperatures("200*64,5", table);
+  const std::vector<std::string> rows = Status_Lines(run.out);
+  ASSERT_EQ(rows.size(), 65u);
+  EXPECT_EQ(rows[63], Status("63   9   63   0"));
+  EXPECT_EQ(rows[64], Status("62   0   62   0"));
+  EXPECT_EQ(Selected_Values(run.trace).back(), 62);
+}
+
+TEST(Cycle, HeartbeatShows00001FirstAndWrapsFrom65535To00000) {
+  RunOptions options;
+  options.trace = false;
+  options.env = {{"THERMAL_SIM_TEMPS", "38*65537"}};
+  const RunResult run = Run_Program(options);
+  const std::string &out = run.out;
+  EXPECT_NE(out.find("heartbat 00001 Now"), std::string::npos);
+  const std::size_t top = out.find("heartbat 65535 Now");
+  ASSERT_NE(top, std::string::npos);
+  const std::size_t wrapped = out.find("heartbat 00000 Now", top);
+  ASSERT_NE(wrapped, std::string::npos);
+  EXPECT_EQ(out.find("heartbat ", top + 1), wrapped) << "00000 must follow 65535";
+  EXPECT_EQ(out.substr(out.size() - 15), "heartbat 00002 ");
+}
+
+} // namespace

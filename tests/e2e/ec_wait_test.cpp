@@ -1,0 +1,120 @@
+// The EC waits: their bounds, and a temperature read whose wait gave up is
+// never acted on.
+
+#include "harness.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<std::string> BUSY_WAIT = Repeat({"in 6c -> 02", "sleep 1"}, 1001);
+const std::vector<std::string> NO_REPLY_WAIT = Repeat({"in 6c -> 00", "sleep 1"}, 1001);
+
+// The start-up trace up to its pause before the start-up command.
+std::vector<std::string> Trace_Until_Init() {
+  const std::vector<std::string> &startup = Startup_Trace();
+  return {startup.begin(), startup.end() - 4};
+}
+
+std::vector<std::string> Cycle_Lines_Of(const RunResult &run) {
+  std::vector<std::string> lines = Split_Lines(run.out);
+  return {lines.begin() + 6, lines.end()};
+}
+
+TEST(EcWait, DeadEcGivesEachWait1001ReadsAnd1001SleepsAndEveryWriteStillGoesOut) {
+  if (!Backend_TracesSleeps()) {
+    GTEST_SKIP() << "the backend does not trace its sleeps";
+  }
+  const RunResult run = Run_Temperatures("50", std::nullopt, "ec-dead");
+  std::vector<std::string> expected = Trace_Until_Init();
+  for (const char *write : {"out 6c 33", "out 68 06"}) {
+    expected = Joined(expected, BUSY_WAIT);
+    expected.emplace_back(write);
+  }
+  expected.emplace_back("sleep 100");
+  for (const char *write : {"out 6c 44", "out 68 00"}) {
+    expected = Joined(expected, BUSY_WAIT);
+    expected.emplace_back(write);
+  }
+  expected = Joined(expected, BUSY_WAIT); // the reply never comes: OBF stays clear
+  expected.emplace_back("in 68 -> 00");
+  expected.emplace_back("sleep 1000");
+  expected = Joined(expected, BUSY_WAIT);
+  expected.emplace_back("out 6c 44");
+  EXPECT_EQ(run.trace, expected);
+  EXPECT_EQ(Cycle_Lines_Of(run), (std::vector<std::string>{
+                                     "heartbat 00001 Now Tempareture is: 00",
+                                     "EC did not answer; row held",
+                                     "now select value: 0   0   0   0",
+                                     "heartbat 00002 ",
+                                 }));
+}
+
+TEST(EcWait, MuteEcHoldsTheRowHoweverHotTheStaleByteLooks) {
+  const RunResult run = Run_Temperatures("90*3", std::nullopt, "ec-mute");
+  EXPECT_TRUE(Selected_Values(run.trace).empty());
+  EXPECT_EQ(Cycle_Lines_Of(run), (std::vector<std::string>{
+                                     "heartbat 00001 Now Tempareture is: 00",
+                                     "EC did not answer; row held",
+                                     "now select value: 0   0   0   0",
+                                     "heartbat 00002 Now Tempareture is: 00",
+                                     "EC did not answer; row held",
+                                     "now select value: 0   0   0   0",
+                                     "heartbat 00003 Now Tempareture is: 00",
+                                     "EC did not answer; row held",
+                                     "now select value: 0   0   0   0",
+                                     "heartbat 00004 ",
+                                 }));
+  if (Backend_TracesSleeps()) {
+    const std::vector<std::string> read =
+        Joined(Joined({"in 6c -> 00", "out 6c 44", "in 6c -> 00", "out 68 00"}, NO_REPLY_WAIT),
+               {"in 68 -> 00"});
+    const std::vector<std::string> first_cycle(run.trace.begin() + 21,
+                                               run.trace.begin() + 21 + 2007);
+    EXPECT_EQ(first_cycle, read);
+  }
+}
+
+TEST(EcWait, EcWhosePortsAreNoLongerDecodedReads255AndNeverClimbsOnIt) {
+  const RunResult run = Run_Temperatures("90*4", std::nullopt, "ec-gone:1");
+  // The select for the first reading goes out into the void; no further one.
+  EXPECT_EQ(Selected_Values(run.trace), std::vector<int>{100});
+  const std::vector<std::string> lines = Cycle_Lines_Of(run);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "heartbat 00001 Now Tempareture is: 90");
+  EXPECT_EQ(lines[1], "now select value: 45   40   100   0");
+  for (std::size_t line = 2; line + 2 < lines.size(); line += 3) {
+    EXPECT_EQ(lines[line].substr(15), "Now Tempareture is: 255");
+    EXPECT_EQ(lines[line + 1], "EC did not answer; row held");
+    EXPECT_EQ(lines[line + 2], "now select value: 45   40   100   0");
+  }
+}
+
+TEST(EcWait, ReplyWithinTheBoundIsReadAndOneJustPastItIsNot) {
+  if (!Backend_TracesSleeps()) {
+    GTEST_SKIP() << "the EC's delay runs on the sleeps' clock";
+  }
+  const RunResult in_time = Run_Temperatures("90", std::nullopt, "ec-slow:1000");
+  EXPECT_EQ(Status_Lines(in_time.out),
+            std::vector<std::string>{"now select value: 45   40   100   0"});
+  const std::vector<std::string> waited =
+      Joined(Joined({"out 68 00"}, Repeat({"in 6c -> 00", "sleep 1"}, 1000)),
+             {"in 6c -> 01", "in 68 -> 5a"});
+  const auto from = std::find(in_time.trace.begin() + 21, in_time.trace.end(), "out 68 00");
+  ASSERT_GE(in_time.trace.end() - from, static_cast<long>(waited.size()));
+  EXPECT_EQ(std::vector<std::string>(from, from + static_cast<long>(waited.size())), waited);
+
+  // The reply lands as the wait gives up: the data port then holds it, but
+  // the wait has reported no reply and the row holds.
+  const RunResult late = Run_Temperatures("90", std::nullopt, "ec-slow:1001");
+  EXPECT_EQ(Cycle_Lines_Of(late), (std::vector<std::string>{
+                                      "heartbat 00001 Now Tempareture is: 90",
+                                      "EC did not answer; row held",
+                                      "now select value: 0   0   0   0",
+                                      "heartbat 00002 ",
+                                  }));
+  EXPECT_TRUE(Selected_Values(late.trace).empty());
+}
+
+} // namespace

@@ -1,0 +1,232 @@
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+std::vector<std::string> program_command;
+bool backend_traces_sleeps = true;
+constexpr unsigned RUN_TIME_LIMIT_S = 60;
+
+std::string Read_File(const std::filesystem::path &path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream contents;
+  contents << file.rdbuf();
+  return contents.str();
+}
+
+void Write_File(const std::filesystem::path &path, const std::string &contents) {
+  std::ofstream file(path, std::ios::binary);
+  file << contents;
+}
+
+// The environment of the run: this process's own, less any simulated
+// machine setting of its own, plus the run's settings.
+std::vector<std::string> Run_Environment(const RunOptions &options,
+                                         const std::filesystem::path &dir) {
+  std::vector<std::string> env;
+  for (char **entry = environ; *entry != nullptr; ++entry) {
+    if (std::strncmp(*entry, "THERMAL_SIM_", 12) != 0) {
+      env.emplace_back(*entry);
+    }
+  }
+  env.emplace_back("THERMAL_SIM_FAST=1");
+  if (options.trace) {
+    env.push_back("THERMAL_SIM_TRACE=" + (dir / "trace.txt").string());
+  }
+  for (const auto &[name, value] : options.env) {
+    env.push_back(name + "=" + value);
+  }
+  return env;
+}
+
+std::vector<char *> Pointers(std::vector<std::string> &strings) {
+  std::vector<char *> pointers;
+  for (std::string &s : strings) {
+    pointers.push_back(s.data());
+  }
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+[[noreturn]] void Exec_Child(const std::filesystem::path &dir, std::vector<std::string> env) {
+  std::vector<std::string> argv = program_command;
+  const int out = open((dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err = open((dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int in = open("/dev/null", O_RDONLY);
+  if (out < 0 || err < 0 || in < 0 || chdir(dir.c_str()) != 0) {
+    _exit(127);
+  }
+  dup2(in, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  alarm(RUN_TIME_LIMIT_S);
+  execvpe(argv[0].c_str(), Pointers(argv).data(), Pointers(env).data());
+  _exit(127);
+}
+
+} // namespace
+
+// A program given by its path is run by that path from the run's own
+// directory, so a relative path is made absolute first.
+void Set_ProgramCommand(std::vector<std::string> command) {
+  if (!command.empty() && command.front().find('/') != std::string::npos) {
+    command.front() = std::filesystem::absolute(command.front()).string();
+  }
+  program_command = std::move(command);
+}
+
+bool Backend_TracesSleeps() {
+  return backend_traces_sleeps;
+}
+void Set_BackendTracesSleeps(bool traces) {
+  backend_traces_sleeps = traces;
+}
+
+RunResult Run_Program(const RunOptions &options) {
+  char pattern[] = "/tmp/thermal-e2e-XXXXXX";
+  const std::filesystem::path dir = mkdtemp(pattern);
+  if (options.table) {
+    Write_File(dir / "ThermalTable.txt", *options.table);
+  }
+  std::vector<std::string> env = Run_Environment(options, dir);
+  const pid_t child = fork();
+  if (child == 0) {
+    Exec_Child(dir, std::move(env));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  RunResult result;
+  result.exited = WIFEXITED(status);
+  result.exit_status = result.exited ? WEXITSTATUS(status) : -1;
+  result.out = Read_File(dir / "out.txt");
+  result.err = Read_File(dir / "err.txt");
+  result.trace = Split_Lines(Read_File(dir / "trace.txt"));
+  std::filesystem::remove_all(dir);
+  return result;
+}
+
+RunResult Run_Temperatures(const std::string &temperatures, const std::optional<std::string> &table,
+                           const std::string &fault) {
+  RunOptions options;
+  options.table = table;
+  options.env.emplace_back("THERMAL_SIM_TEMPS", temperatures);
+  if (!fault.empty()) {
+    options.env.emplace_back("THERMAL_SIM_FAULT", fault);
+  }
+  return Run_Program(options);
+}
+
+std::vector<std::string> Split_Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> Without_Sleeps(const std::vector<std::string> &trace) {
+  std::vector<std::string> kept;
+  for (const std::string &line : trace) {
+    if (line.rfind("sleep ", 0) != 0) {
+      kept.push_back(line);
+    }
+  }
+  return kept;
+}
+
+std::vector<std::string> Status_Lines(const std::string &out) {
+  std::vector<std::string> status;
+  for (const std::string &line : Split_Lines(out)) {
+    if (line.rfind("now select value: ", 0) == 0) {
+      status.push_back(line);
+    }
+  }
+  return status;
+}
+
+// A select is the command byte 0x55 on the command port; its value is the
+// next byte written to the data port.
+std::vector<int> Selected_Values(const std::vector<std::string> &trace) {
+  std::vector<int> values;
+  bool select_pending = false;
+  for (const std::string &line : trace) {
+    if (line == "out 6c 55") {
+      select_pending = true;
+    } else if (select_pending && line.rfind("out 68 ", 0) == 0) {
+      values.push_back(std::stoi(line.substr(7), nullptr, 16));
+      select_pending = false;
+    }
+  }
+  return values;
+}
+
+std::vector<std::string> Repeat(const std::vector<std::string> &block, int times) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < times; ++i) {
+    lines.insert(lines.end(), block.begin(), block.end());
+  }
+  return lines;
+}
+
+std::vector<std::string> Joined(std::vector<std::string> head,
+                                const std::vector<std::string> &tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+const std::vector<std::string> &Startup_Trace() {
+  static const std::vector<std::string> trace = {
+      "lib init -> 1",
+      "lib status -> 0",
+      "pci maxbus 5",
+      "pci find 8086 9cc3 0 -> 000000f8",
+      "pci write 000000f8 84 00040069",
+      "out 4e 07",
+      "out 4f 12", // logical device 0x12
+      "out 4e 30",
+      "out 4f 00", // deactivated
+      "out 4e 61",
+      "out 4f 68", // first base 0x68
+      "out 4e 63",
+      "out 4f 6c", // second base 0x6c
+      "out 4e 30",
+      "out 4f 01", // activated
+      "sleep 100",
+      "in 6c -> 00",
+      "out 6c 33",
+      "in 6c -> 00",
+      "out 68 06", // start-up command with 6
+  };
+  return trace;
+}
+
+// Arguments after the test framework's own: the program's command, for
+// instance an emulator and the executable. "--no-sleep-trace" first says the
+// backend does not trace its sleeps.
+int main(int argc, char **argv) {
+  testing::InitGoogleTest(&argc, argv);
+  std::vector<std::string> command(argv + 1, argv + argc);
+  if (!command.empty() && command.front() == "--no-sleep-trace") {
+    Set_BackendTracesSleeps(false);
+    command.erase(command.begin());
+  }
+  if (command.empty() && !GTEST_FLAG_GET(list_tests)) {
+    std::fprintf(stderr, "usage: %s [gtest flags] [--no-sleep-trace] PROGRAM [ARGS...]\n", argv[0]);
+    return 2;
+  }
+  Set_ProgramCommand(std::move(command));
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Runs the controller as a user would: its own executable, in a scratch
+// directory holding the given ThermalTable.txt, on the simulated machine with
+// the given settings (THERMAL_SIM_FAST=1 and a trace unless told otherwise).
+struct RunOptions {
+  std::optional<std::string> table;                     // no file when empty
+  std::vector<std::pair<std::string, std::string>> env; // THERMAL_SIM_* and the like
+  bool trace = true;
+};
+
+struct RunResult {
+  bool exited = false; // false: killed by a signal (a hung run is killed after a minute)
+  int exit_status = -1;
+  std::string out;
+  std::string err;
+  std::vector<std::string> trace;
+};
+
+RunResult Run_Program(const RunOptions &options);
+
+// Shorthands for the common runs: temperatures, a table and a fault.
+RunResult Run_Temperatures(const std::string &temperatures,
+                           const std::optional<std::string> &table = std::nullopt,
+                           const std::string &fault = "");
+
+// The program's command, set from the test executable's arguments.
+void Set_ProgramCommand(std::vector<std::string> command);
+
+// Whether the backend under test traces its sleeps (the native one does).
+bool Backend_TracesSleeps();
+void Set_BackendTracesSleeps(bool traces);
+
+std::vector<std::string> Split_Lines(const std::string &text);
+
+// The trace without its sleep lines, for comparisons that hold on every backend.
+std::vector<std::string> Without_Sleeps(const std::vector<std::string> &trace);
+
+// The status lines ("now select value: ...") of a run's output.
+std::vector<std::string> Status_Lines(const std::string &out);
+
+// The values sent with the select command, in order, read off the trace.
+std::vector<int> Selected_Values(const std::vector<std::string> &trace);
+
+// `block` repeated `times` times, for traces of waits that poll.
+std::vector<std::string> Repeat(const std::vector<std::string> &block, int times);
+
+// The trace from the start of the library up to the first cycle's sleep.
+const std::vector<std::string> &Startup_Trace();
+
+// Appends `tail` to `head`.
+std::vector<std::string> Joined(std::vector<std::string> head,
+                                const std::vector<std::string> &tail);
