@@ -1,0 +1,75 @@
+// Figures for the cycle's own cost on the simulated machine (the EC answering
+// at once, sleeps virtual, output to /dev/null) and for loading a table file
+// of 1024 values. The program's output goes to /dev/null; the figures go to
+// the standard error stream.
+
+#include "app/control.h"
+#include "table/thermal_table.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+namespace {
+
+void Prepare_Simulated_Machine() {
+  setenv("THERMAL_SIM_FAST", "1", 1);
+  unsetenv("THERMAL_SIM_TEMPS"); // the thermal model, forever
+  unsetenv("THERMAL_SIM_TRACE");
+  unsetenv("THERMAL_SIM_FAULT");
+}
+
+void BM_ControlCycle(benchmark::State &state) {
+  static const bool started = Start_Up();
+  if (!started) {
+    state.SkipWithError("start-up failed");
+    return;
+  }
+  for (auto _ : state) {
+    Control_Cycle(CYCLE_PAUSE_MS);
+  }
+}
+BENCHMARK(BM_ControlCycle);
+
+std::string Full_Table_File() {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "thermal-bench-table.txt").string();
+  std::ofstream file(path, std::ios::binary);
+  for (int row = 0; row < 256; ++row) {
+    file << row % 200 << "," << row % 190 << "," << row << ",0,\n";
+  }
+  return path;
+}
+
+void BM_LoadTable1024Values(benchmark::State &state) {
+  const std::string path = Full_Table_File();
+  for (auto _ : state) {
+    table_count = 0;
+    benchmark::DoNotOptimize(Read_ThermalTable(path.c_str()));
+  }
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_LoadTable1024Values);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  benchmark::Initialize(&argc, argv);
+  Prepare_Simulated_Machine();
+  // The program's own start-up looks for ThermalTable.txt here.
+  std::filesystem::current_path(std::filesystem::temp_directory_path());
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+    return 1;
+  }
+  benchmark::ConsoleReporter reporter;
+  reporter.SetOutputStream(&std::cerr);
+  reporter.SetErrorStream(&std::cerr);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
