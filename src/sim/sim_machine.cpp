@@ -177,7 +177,8 @@ void Ec_TakeData(const SimSettings &settings, std::uint8_t data) {
   case EC_CMD_SELECT:
     Thermal_SetFanValue(data);
     break;
-  default: // 0x33 and anything unknown: nothing the machine shows
+  case EC_CMD_INIT: // the EC's start-up; nothing the machine shows
+  default:
     break;
   }
   ec.command = EC_NO_COMMAND;
