@@ -66,7 +66,7 @@ int main(int argc, char **argv) {
   if (std::freopen("/dev/null", "w", stdout) == nullptr) {
     return 1;
   }
-  benchmark::ConsoleReporter reporter;
+  benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_Tabular);
   reporter.SetOutputStream(&std::cerr);
   reporter.SetErrorStream(&std::cerr);
   benchmark::RunSpecifiedBenchmarks(&reporter);
