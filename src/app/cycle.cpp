@@ -20,9 +20,7 @@ std::uint8_t temperature = 0; // the latest byte the EC's data port gave
 constexpr std::uint8_t LEVEL_BOTTOM = 0;
 constexpr std::uint8_t LEVEL_TOP = 63;
 
-std::size_t Row_Offset(std::uint8_t row) {
-  return std::size_t{row} * ROW_SIZE;
-}
+std::size_t Row_Offset(std::uint8_t row) { return std::size_t{row} * ROW_SIZE; }
 
 // Moves at most one row: up when the temperature is above the next row's
 // rise (tested first), down when it is below the current row's fall. At

@@ -71,18 +71,10 @@ void SIO_SetUpEcDevice() {
   SIO_WriteRegister(SIO_REG_ACTIVATE, SIO_ACTIVATE);
 }
 
-std::uint8_t EC_ReadStatus() {
-  return PortLib_ReadPortByte(EC_CMD_PORT);
-}
-std::uint8_t EC_ReadData() {
-  return PortLib_ReadPortByte(EC_DATA_PORT);
-}
-void EC_WriteCommand(std::uint8_t command) {
-  PortLib_WritePortByte(EC_CMD_PORT, command);
-}
-void EC_WriteData(std::uint8_t data) {
-  PortLib_WritePortByte(EC_DATA_PORT, data);
-}
+std::uint8_t EC_ReadStatus() { return PortLib_ReadPortByte(EC_CMD_PORT); }
+std::uint8_t EC_ReadData() { return PortLib_ReadPortByte(EC_DATA_PORT); }
+void EC_WriteCommand(std::uint8_t command) { PortLib_WritePortByte(EC_CMD_PORT, command); }
+void EC_WriteData(std::uint8_t data) { PortLib_WritePortByte(EC_DATA_PORT, data); }
 
 bool EC_WaitStatus(std::uint8_t bit, bool wanted) {
   for (unsigned sleeps = 0; sleeps < EC_POLL_LIMIT; ++sleeps) {
@@ -118,19 +110,11 @@ bool Open_Port() {
   return true;
 }
 
-bool EC_WaitInputEmpty() {
-  return EC_WaitStatus(EC_STATUS_IBF, false);
-}
-bool EC_WaitOutputFull() {
-  return EC_WaitStatus(EC_STATUS_OBF, true);
-}
+bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
+bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
-void EC_SendInit(std::uint8_t data) {
-  EC_SendCommand(EC_CMD_INIT, data);
-}
-void EC_SendSelect(std::uint8_t value) {
-  EC_SendCommand(EC_CMD_SELECT, value);
-}
+void EC_SendInit(std::uint8_t data) { EC_SendCommand(EC_CMD_INIT, data); }
+void EC_SendSelect(std::uint8_t value) { EC_SendCommand(EC_CMD_SELECT, value); }
 
 bool EC_ReadTemperature(std::uint8_t &temperature) {
   const bool ready = EC_WaitInputEmpty();

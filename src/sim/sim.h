@@ -47,8 +47,11 @@ const SimSettings &Sim_Settings();
 [[gnu::format(printf, 1, 2)]] void Sim_Trace(const char *format, ...);
 void Sim_OpenTrace(const std::string &path);
 
-// Milliseconds of the machine's clock; supplied by the binding.
+// Supplied by the binding: milliseconds of the machine's clock, and the end
+// of a run whose temperatures are used up, as if the program had been ended
+// from outside: at once, with exit status 0 and nothing flushed.
 std::uint64_t Sim_ClockMs();
+[[noreturn]] void Sim_EndRun();
 
 // The thermal model that reports temperatures when none are given.
 void Thermal_Start(std::uint64_t now_ms);

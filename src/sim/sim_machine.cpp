@@ -1,7 +1,6 @@
 #include "sim/sim.h"
 
 #include <array>
-#include <cstdlib>
 
 namespace {
 
@@ -117,9 +116,8 @@ std::uint8_t &Sio_Register(std::uint8_t reg) {
 }
 
 // The next temperature for a 0x44 written to the command port, whether or
-// not the EC is there to take it. A used-up list ends the run as if the
-// program had been ended from outside: at once, with nothing flushed, so
-// output the program had not pushed out yet is lost as it would be.
+// not the EC is there to take it. A used-up list ends the run; output the
+// program had not pushed out yet is lost, as it would be.
 std::uint8_t Next_Temperature(const SimSettings &settings) {
   if (!settings.temperatures_given) {
     return Thermal_Temperature(Sim_ClockMs());
@@ -130,7 +128,7 @@ std::uint8_t Next_Temperature(const SimSettings &settings) {
     taken_from_run = 0;
   }
   if (temperature_run == settings.temperatures.size()) {
-    std::_Exit(0);
+    Sim_EndRun();
   }
   ++taken_from_run;
   return settings.temperatures[temperature_run].temperature;

@@ -6,6 +6,8 @@
 #include "hw/port_lib.h"
 #include "sim/sim.h"
 
+#include <cstdlib>
+#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -21,19 +23,12 @@ void Sleep_Really(std::uint32_t milliseconds) {
 
 } // namespace
 
-std::uint64_t Sim_ClockMs() {
-  return clock_ms;
-}
+std::uint64_t Sim_ClockMs() { return clock_ms; }
+void Sim_EndRun() { std::_Exit(0); }
 
-std::uint32_t PortLib_Initialize() {
-  return Sim_Initialize();
-}
-std::uint32_t PortLib_GetStatus() {
-  return Sim_GetStatus();
-}
-void PortLib_SetPciMaxBus(std::uint8_t max_bus) {
-  Sim_SetPciMaxBus(max_bus);
-}
+std::uint32_t PortLib_Initialize() { return Sim_Initialize(); }
+std::uint32_t PortLib_GetStatus() { return Sim_GetStatus(); }
+void PortLib_SetPciMaxBus(std::uint8_t max_bus) { Sim_SetPciMaxBus(max_bus); }
 
 std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
                                     std::uint8_t index) {
@@ -44,9 +39,7 @@ void PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::u
   Sim_WritePciConfigDword(address, reg, value);
 }
 
-std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
-  return Sim_ReadPortByte(port);
-}
+std::uint8_t PortLib_ReadPortByte(std::uint16_t port) { return Sim_ReadPortByte(port); }
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   Sim_WritePortByte(port, value);
 }

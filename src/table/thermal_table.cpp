@@ -42,9 +42,7 @@ bool Is_Blank(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool Is_Digit(int c) {
-  return c >= '0' && c <= '9';
-}
+bool Is_Digit(int c) { return c >= '0' && c <= '9'; }
 
 void Field_AddDigit(Field &field, int c) {
   field.magnitude = field.magnitude * 10 + (c - '0');

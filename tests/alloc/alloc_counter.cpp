@@ -76,7 +76,5 @@ int posix_memalign(void **block, std::size_t alignment, std::size_t size) noexce
   return *block == nullptr ? ENOMEM : 0;
 }
 
-void free(void *block) noexcept {
-  __libc_free(block);
-}
+void free(void *block) noexcept { __libc_free(block); }
 }

@@ -34,9 +34,7 @@ std::vector<std::string> Cycle_Lines(const RunResult &run) {
   return {first, lines.end()};
 }
 
-std::string Status(const char *row) {
-  return std::string("now select value: ") + row;
-}
+std::string Status(const char *row) { return std::string("now select value: ") + row; }
 
 TEST(Cycle, FirstCycleAt38InRow0PrintsTwoLinesAndSendsNothing) {
   const RunResult run = Run_Temperatures("38");
@@ -84,9 +82,7 @@ struct Stepping {
 };
 
 // Names the case in test listings.
-void PrintTo(const Stepping &c, std::ostream *os) {
-  *os << c.name;
-}
+void PrintTo(const Stepping &c, std::ostream *os) { *os << c.name; }
 
 class Step : public testing::TestWithParam<Stepping> {};
 

@@ -87,12 +87,8 @@ void Set_ProgramCommand(std::vector<std::string> command) {
   program_command = std::move(command);
 }
 
-bool Backend_TracesSleeps() {
-  return backend_traces_sleeps;
-}
-void Set_BackendTracesSleeps(bool traces) {
-  backend_traces_sleeps = traces;
-}
+bool Backend_TracesSleeps() { return backend_traces_sleeps; }
+void Set_BackendTracesSleeps(bool traces) { backend_traces_sleeps = traces; }
 
 RunResult Run_Program(const RunOptions &options) {
   char pattern[] = "/tmp/thermal-e2e-XXXXXX";

@@ -45,9 +45,7 @@ struct FailedStep {
 };
 
 // Names the case in test listings.
-void PrintTo(const FailedStep &c, std::ostream *os) {
-  *os << c.fault;
-}
+void PrintTo(const FailedStep &c, std::ostream *os) { *os << c.fault; }
 
 class StartUpFailure : public testing::TestWithParam<FailedStep> {};
 

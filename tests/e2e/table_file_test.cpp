@@ -10,9 +10,7 @@ namespace {
 
 const std::string LIBRARY_FAILS = "initializes the DLL Error\n";
 
-std::string Load(const std::string &table) {
-  return Run_Temperatures("", table, "init").out;
-}
+std::string Load(const std::string &table) { return Run_Temperatures("", table, "init").out; }
 
 // What a load prints: the echo, an empty line, the listing, its empty line.
 std::string Loaded(const std::string &echo, const std::string &listing) {
@@ -27,9 +25,7 @@ struct LoaderCase {
 };
 
 // Names the case in test listings.
-void PrintTo(const LoaderCase &c, std::ostream *os) {
-  *os << c.name;
-}
+void PrintTo(const LoaderCase &c, std::ostream *os) { *os << c.name; }
 
 class Loader : public testing::TestWithParam<LoaderCase> {};
 
