@@ -7,7 +7,6 @@
 #include "sim/sim.h"
 
 #include <cstdlib>
-#include <cstdlib>
 #include <ctime>
 
 namespace {

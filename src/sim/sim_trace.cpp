@@ -9,7 +9,7 @@ std::FILE *trace_file = nullptr;
 }
 
 void Sim_OpenTrace(const std::string &path) {
-  trace_file = std::fopen(path.c_str(), "w");
+  trace_file = std::fopen(path.c_str(), "wb"); // "\n" line ends on every system
   if (trace_file == nullptr) {
     std::fprintf(stderr, "thermal-sim: cannot write the trace file %s\n", path.c_str());
     std::exit(2);

@@ -27,7 +27,7 @@ long Allocations_Of(const std::string &temperatures, const std::string &fault = 
 }
 
 TEST(Allocation, ThousandCyclesAfterStartUpAllocateNothing) {
-  if (!Backend_TracesSleeps()) {
+  if (!Native_Backend()) {
     GTEST_SKIP() << "allocations are counted on the native build";
   }
   // The two runs of each pair hand the simulated machine lists of the same

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -16,8 +18,9 @@ extern char **environ;
 namespace {
 
 std::vector<std::string> program_command;
-bool backend_traces_sleeps = true;
+bool windows_backend = false;
 constexpr unsigned RUN_TIME_LIMIT_S = 60;
+constexpr int AFFORDABLE_REAL_CYCLES = 20;
 
 std::string Read_File(const std::filesystem::path &path) {
   std::ifstream file(path, std::ios::binary);
@@ -60,8 +63,19 @@ std::vector<char *> Pointers(std::vector<std::string> &strings) {
   return pointers;
 }
 
-[[noreturn]] void Exec_Child(const std::filesystem::path &dir, std::vector<std::string> env) {
-  std::vector<std::string> argv = program_command;
+// Console output of a Windows program ends its lines with CR LF.
+std::string Unix_Line_Ends(std::string text) {
+  std::string unix;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+      unix += text[i];
+    }
+  }
+  return unix;
+}
+
+[[noreturn]] void Exec_Child(const std::filesystem::path &dir, std::vector<std::string> argv,
+                             std::vector<std::string> env) {
   const int out = open((dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const int err = open((dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   const int in = open("/dev/null", O_RDONLY);
@@ -87,8 +101,14 @@ void Set_ProgramCommand(std::vector<std::string> command) {
   program_command = std::move(command);
 }
 
-bool Backend_TracesSleeps() { return backend_traces_sleeps; }
-void Set_BackendTracesSleeps(bool traces) { backend_traces_sleeps = traces; }
+void Set_WindowsBackend() { windows_backend = true; }
+bool Backend_TracesSleeps() { return !windows_backend; }
+bool Native_Backend() { return !windows_backend; }
+bool Cycles_Affordable(int cycles) { return !windows_backend || cycles <= AFFORDABLE_REAL_CYCLES; }
+
+std::vector<std::string> As_Traced(const std::vector<std::string> &trace) {
+  return Backend_TracesSleeps() ? trace : Without_Sleeps(trace);
+}
 
 RunResult Run_Program(const RunOptions &options) {
   char pattern[] = "/tmp/thermal-e2e-XXXXXX";
@@ -96,17 +116,27 @@ RunResult Run_Program(const RunOptions &options) {
   if (options.table) {
     Write_File(dir / "ThermalTable.txt", *options.table);
   }
+  for (const std::string &file : options.run_dir_files) {
+    std::filesystem::copy_file(file, dir / std::filesystem::path(file).filename());
+  }
   std::vector<std::string> env = Run_Environment(options, dir);
+  std::vector<std::string> argv = options.command.empty() ? program_command : options.command;
+  const auto started = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
-    Exec_Child(dir, std::move(env));
+    Exec_Child(dir, std::move(argv), std::move(env));
   }
   int status = 0;
   waitpid(child, &status, 0);
   RunResult result;
+  result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   result.exited = WIFEXITED(status);
   result.exit_status = result.exited ? WEXITSTATUS(status) : -1;
   result.out = Read_File(dir / "out.txt");
+  if (windows_backend) {
+    result.out = Unix_Line_Ends(result.out);
+  }
   result.err = Read_File(dir / "err.txt");
   result.trace = Split_Lines(Read_File(dir / "trace.txt"));
   std::filesystem::remove_all(dir);
@@ -209,20 +239,17 @@ const std::vector<std::string> &Startup_Trace() {
   return trace;
 }
 
-// Arguments after the test framework's own: the program's command, for
-// instance an emulator and the executable. "--no-sleep-trace" first says the
-// backend does not trace its sleeps.
-int main(int argc, char **argv) {
-  testing::InitGoogleTest(&argc, argv);
+int Parse_Arguments(int argc, char **argv) {
   std::vector<std::string> command(argv + 1, argv + argc);
-  if (!command.empty() && command.front() == "--no-sleep-trace") {
-    Set_BackendTracesSleeps(false);
+  if (!command.empty() && command.front() == "--windows-backend") {
+    Set_WindowsBackend();
     command.erase(command.begin());
   }
   if (command.empty() && !GTEST_FLAG_GET(list_tests)) {
-    std::fprintf(stderr, "usage: %s [gtest flags] [--no-sleep-trace] PROGRAM [ARGS...]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [gtest flags] [--windows-backend] PROGRAM [ARGS...]\n",
+                 argv[0]);
     return 2;
   }
   Set_ProgramCommand(std::move(command));
-  return RUN_ALL_TESTS();
+  return -1;
 }

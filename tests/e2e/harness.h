@@ -12,6 +12,8 @@ struct RunOptions {
   std::optional<std::string> table;                     // no file when empty
   std::vector<std::pair<std::string, std::string>> env; // THERMAL_SIM_* and the like
   bool trace = true;
+  std::vector<std::string> command;       // the program's command, when not the usual one
+  std::vector<std::string> run_dir_files; // copied into the run's directory
 };
 
 struct RunResult {
@@ -20,6 +22,7 @@ struct RunResult {
   std::string out;
   std::string err;
   std::vector<std::string> trace;
+  double seconds = 0; // how long the run took
 };
 
 RunResult Run_Program(const RunOptions &options);
@@ -32,9 +35,25 @@ RunResult Run_Temperatures(const std::string &temperatures,
 // The program's command, set from the test executable's arguments.
 void Set_ProgramCommand(std::vector<std::string> command);
 
-// Whether the backend under test traces its sleeps (the native one does).
+// The backend under test: the native simulated machine, or the Windows
+// program over the stand-in DLL under Wine, whose sleeps are real and are
+// not traced, and whose console output ends its lines with CR LF (compared
+// here as LF).
+void Set_WindowsBackend();
 bool Backend_TracesSleeps();
-void Set_BackendTracesSleeps(bool traces);
+bool Native_Backend();
+
+// Whether a run of this many cycles is quick enough here: a cycle under Wine
+// really sleeps a second.
+bool Cycles_Affordable(int cycles);
+
+// The expected trace as the backend under test writes it.
+std::vector<std::string> As_Traced(const std::vector<std::string> &trace);
+
+// Arguments after the test framework's own: "--windows-backend" (optional),
+// then the program's command, for instance an emulator and the executable.
+// Returns the exit status for main, or -1 to go on and run the tests.
+int Parse_Arguments(int argc, char **argv);
 
 std::vector<std::string> Split_Lines(const std::string &text);
 

@@ -1,0 +1,52 @@
+# The Windows build: thermal-control.exe over WinRing0.dll, a 32-bit console
+# program linked statically, so that it imports only system DLLs; the
+# stand-in WinRing0.dll for the tests; the zip package.
+
+enable_language(RC)
+
+set(THERMAL_DESCRIPTION "Keeps the embedded controller in step with the chip's temperature")
+set(THERMAL_MANIFEST ${CMAKE_BINARY_DIR}/thermal-control.exe.manifest)
+configure_file(src/app/windows/thermal-control.exe.manifest ${THERMAL_MANIFEST} @ONLY)
+configure_file(src/app/windows/thermal-control.rc.in ${CMAKE_BINARY_DIR}/thermal-control.rc @ONLY)
+
+add_executable(thermal-control
+  src/app/main.cpp
+  src/hw/winring0_backend.cpp
+  ${CMAKE_BINARY_DIR}/thermal-control.rc)
+target_link_libraries(thermal-control PRIVATE thermal_program winmm)
+target_link_options(thermal-control PRIVATE -static -s)
+set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
+  OBJECT_DEPENDS ${THERMAL_MANIFEST})
+
+# The stand-in WinRing0.dll: the simulated machine behind the library's seven
+# ordinals, and one that lacks an ordinal. Test files only: never installed.
+# Each sits in its own folder of the test tree with a copy of the program.
+set(THERMAL_STANDIN_DIR ${CMAKE_BINARY_DIR}/tests)
+function(thermal_standin_dll target def_file folder)
+  add_library(${target} SHARED ${THERMAL_SIM_SOURCES} src/sim/sim_dll.cpp ${def_file})
+  target_include_directories(${target} PRIVATE src)
+  target_link_options(${target} PRIVATE -static -s -Wl,--enable-stdcall-fixup)
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME WinRing0
+    PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${THERMAL_STANDIN_DIR}/${folder}
+    ARCHIVE_OUTPUT_DIRECTORY ${THERMAL_STANDIN_DIR}/${folder}/lib)
+  # The program beside it, copied again whenever it is rebuilt.
+  set(copy ${THERMAL_STANDIN_DIR}/${folder}/thermal-control.exe)
+  add_custom_command(OUTPUT ${copy}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:thermal-control> ${copy}
+    DEPENDS thermal-control)
+  add_custom_target(${target}_program ALL DEPENDS ${copy})
+endfunction()
+thermal_standin_dll(winring0_standin src/sim/winring0_standin.def standin)
+thermal_standin_dll(winring0_missing_ordinal src/sim/winring0_missing_ordinal.def missing-ordinal)
+
+install(TARGETS thermal-control RUNTIME DESTINATION .)
+install(FILES ThermalTable.txt README.md DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME thermal-control)
+set(CPACK_PACKAGE_VENDOR "thermal-control")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${THERMAL_DESCRIPTION}")
+set(CPACK_PACKAGE_FILE_NAME "thermal-control-${PROJECT_VERSION}-win32")
+include(CPack)

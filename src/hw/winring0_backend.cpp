@@ -1,0 +1,156 @@
+// The port library on Windows: WinRing0.dll, loaded from the directory that
+// holds the executable and reached through its exports by ordinal. The
+// library's functions use the Windows API calling convention.
+
+#include "hw/port_lib.h"
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <array>
+
+namespace {
+
+using InitializeFn = BOOL(WINAPI *)();
+using GetStatusFn = DWORD(WINAPI *)();
+using SetPciMaxBusFn = VOID(WINAPI *)(BYTE max_bus);
+using FindPciDeviceFn = DWORD(WINAPI *)(WORD vendor_id, WORD device_id, BYTE index);
+using WritePciConfigDwordFn = VOID(WINAPI *)(DWORD address, BYTE reg, DWORD value);
+using ReadPortByteFn = BYTE(WINAPI *)(WORD port);
+using WritePortByteFn = VOID(WINAPI *)(WORD port, BYTE value);
+
+// The library's export ordinals.
+constexpr WORD ORDINAL_INITIALIZE = 7;
+constexpr WORD ORDINAL_GET_STATUS = 1;
+constexpr WORD ORDINAL_SET_PCI_MAX_BUS = 70;
+constexpr WORD ORDINAL_FIND_PCI_DEVICE = 87;
+constexpr WORD ORDINAL_WRITE_PCI_CONFIG_DWORD = 86;
+constexpr WORD ORDINAL_READ_PORT_BYTE = 51;
+constexpr WORD ORDINAL_WRITE_PORT_BYTE = 54;
+
+constexpr wchar_t LIBRARY_FILE[] = L"WinRing0.dll";
+
+// The EC waits sleep 1 ms at a time; at Windows' default timer tick of about
+// 15.6 ms such a sleep would last a whole tick.
+constexpr UINT TIMER_RESOLUTION_MS = 1;
+
+struct Library {
+  InitializeFn initialize;
+  GetStatusFn get_status;
+  SetPciMaxBusFn set_pci_max_bus;
+  FindPciDeviceFn find_pci_device;
+  WritePciConfigDwordFn write_pci_config_dword;
+  ReadPortByteFn read_port_byte;
+  WritePortByteFn write_port_byte;
+};
+Library library{};
+bool library_loaded = false;
+
+constexpr DWORD NOT_READY = 1;
+constexpr BYTE FLOATING_BUS = 0xFF;
+
+// The full path of the library beside the executable. Never the current
+// directory or the search path: the current directory holds the user's
+// table and may be writable by anyone, and whatever loads here runs with
+// administrator rights.
+bool Library_Path(std::array<wchar_t, MAX_PATH> &path) {
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    return false;
+  }
+  std::size_t end = length;
+  while (end > 0 && path[end - 1] != L'\\' && path[end - 1] != L'/') {
+    --end;
+  }
+  if (end + sizeof LIBRARY_FILE / sizeof LIBRARY_FILE[0] > MAX_PATH) {
+    return false;
+  }
+  for (const wchar_t c : LIBRARY_FILE) {
+    path[end++] = c;
+  }
+  return true;
+}
+
+template <typename Function> bool Resolve(HMODULE module, WORD ordinal, Function &function) {
+  const FARPROC address = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+  // Through the generic function type, as converting a FARPROC to another
+  // function type requires.
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+  return function != nullptr;
+}
+
+bool Library_Load() {
+  std::array<wchar_t, MAX_PATH> path{};
+  if (!Library_Path(path)) {
+    return false;
+  }
+  // Its own dependencies are looked for beside it, too; the current
+  // directory is out of the search for any library loaded later.
+  SetDllDirectoryW(L"");
+  const HMODULE module = LoadLibraryExW(path.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (module == nullptr) {
+    return false;
+  }
+  Library found{};
+  const bool complete =
+      Resolve(module, ORDINAL_INITIALIZE, found.initialize) &&
+      Resolve(module, ORDINAL_GET_STATUS, found.get_status) &&
+      Resolve(module, ORDINAL_SET_PCI_MAX_BUS, found.set_pci_max_bus) &&
+      Resolve(module, ORDINAL_FIND_PCI_DEVICE, found.find_pci_device) &&
+      Resolve(module, ORDINAL_WRITE_PCI_CONFIG_DWORD, found.write_pci_config_dword) &&
+      Resolve(module, ORDINAL_READ_PORT_BYTE, found.read_port_byte) &&
+      Resolve(module, ORDINAL_WRITE_PORT_BYTE, found.write_port_byte);
+  if (!complete) {
+    FreeLibrary(module);
+    return false;
+  }
+  library = found;
+  return true;
+}
+
+} // namespace
+
+// A library that cannot be loaded, or lacks any of the seven functions, is a
+// failed initialisation. Without a library nothing calls through a pointer:
+// the status is a failure, nothing is found and ports read as a floating bus.
+std::uint32_t PortLib_Initialize() {
+  library_loaded = Library_Load();
+  if (!library_loaded) {
+    return 0;
+  }
+  timeBeginPeriod(TIMER_RESOLUTION_MS);
+  return library.initialize() != FALSE ? 1 : 0;
+}
+
+std::uint32_t PortLib_GetStatus() { return library_loaded ? library.get_status() : NOT_READY; }
+
+void PortLib_SetPciMaxBus(std::uint8_t max_bus) {
+  if (library_loaded) {
+    library.set_pci_max_bus(max_bus);
+  }
+}
+
+std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
+                                    std::uint8_t index) {
+  return library_loaded ? library.find_pci_device(vendor_id, device_id, index)
+                        : PORTLIB_PCI_NOT_FOUND;
+}
+
+void PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+  if (library_loaded) {
+    library.write_pci_config_dword(address, reg, value);
+  }
+}
+
+std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
+  return library_loaded ? library.read_port_byte(port) : FLOATING_BUS;
+}
+
+void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
+  if (library_loaded) {
+    library.write_port_byte(port, value);
+  }
+}
+
+void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
