@@ -6,11 +6,22 @@ option(THERMAL_BUILD_TESTS "Build the tests" ON)
 option(THERMAL_BUILD_BENCH "Build the benchmarks" ON)
 option(THERMAL_WINDOWS "Also build the Windows program and run its tests under Wine" ON)
 
-add_library(thermal_sim STATIC ${THERMAL_SIM_SOURCES} src/sim/sim_portlib.cpp)
+add_library(thermal_sim STATIC ${THERMAL_SIM_SOURCES} src/sim/sim_portlib.cpp
+                               src/common/posix_sleep.cpp)
 target_include_directories(thermal_sim PRIVATE src)
 
 add_executable(thermal-control-sim src/app/main.cpp)
 target_link_libraries(thermal-control-sim PRIVATE thermal_program thermal_sim)
+
+# The hardware build for Linux: the same program over the kernel's ports and
+# sysfs, installed with its service.
+add_library(thermal_linux_backend STATIC src/hw/linux_backend.cpp src/common/posix_sleep.cpp)
+target_include_directories(thermal_linux_backend PRIVATE src)
+
+add_executable(thermal-control src/app/main.cpp)
+target_link_libraries(thermal-control PRIVATE thermal_program thermal_linux_backend)
+
+include(cmake/linux-service.cmake)
 
 # Runs the controller on the simulated machine in real time, with the sample
 # table, until it is interrupted.

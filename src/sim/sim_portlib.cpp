@@ -3,24 +3,15 @@
 // clock is the sum of the sleeps, so the EC's timing follows the program's
 // own waits whether or not the sleeps really pass.
 
+#include "common/posix_sleep.h"
 #include "hw/port_lib.h"
 #include "sim/sim.h"
 
 #include <cstdlib>
-#include <ctime>
 
 namespace {
-
 std::uint64_t clock_ms = 0;
-
-void Sleep_Really(std::uint32_t milliseconds) {
-  std::timespec remaining{static_cast<std::time_t>(milliseconds / 1000),
-                          static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&remaining, &remaining) != 0) {
-  }
 }
-
-} // namespace
 
 std::uint64_t Sim_ClockMs() { return clock_ms; }
 void Sim_EndRun() { std::_Exit(0); }
@@ -47,7 +38,7 @@ void Platform_SleepMs(std::uint32_t milliseconds) {
   const bool fast = Sim_Settings().fast;
   Sim_Trace("sleep %u", milliseconds);
   if (!fast) {
-    Sleep_Really(milliseconds);
+    Posix_SleepMs(milliseconds);
   }
   clock_ms += milliseconds;
 }
