@@ -95,13 +95,9 @@ std::vector<PciFunction> Pci_Functions() {
   return functions;
 }
 
-bool Pci_Matches(const PciFunction &f, std::uint16_t vendor_id, std::uint16_t device_id,
-                 bool &readable) {
+bool Read_Ids(const PciFunction &f, unsigned &vendor, unsigned &device) {
   const std::string dir = pci_device_root + "/" + f.name;
-  unsigned vendor = 0;
-  unsigned device = 0;
-  readable = Read_Id(dir + "/vendor", vendor) && Read_Id(dir + "/device", device);
-  return readable && vendor == vendor_id && device == device_id;
+  return Read_Id(dir + "/vendor", vendor) && Read_Id(dir + "/device", device);
 }
 
 std::string Pci_ConfigPath(std::uint32_t address) {
@@ -137,12 +133,13 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
                                     std::uint8_t index) {
   unsigned matches = 0;
   for (const PciFunction &f : Pci_Functions()) {
-    bool readable = false;
-    if (Pci_Matches(f, vendor_id, device_id, readable) && matches++ == index) {
-      return Pci_Address(f);
-    }
-    if (!readable) {
+    unsigned vendor = 0;
+    unsigned device = 0;
+    if (!Read_Ids(f, vendor, device)) {
       return PORTLIB_PCI_NOT_FOUND;
+    }
+    if (vendor == vendor_id && device == device_id && matches++ == index) {
+      return Pci_Address(f);
     }
   }
   return PORTLIB_PCI_NOT_FOUND;

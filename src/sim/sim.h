@@ -36,11 +36,9 @@ struct SimSettings {
   std::uint64_t fault_arg = 0;
 };
 
-// Reads the THERMAL_SIM_* variables; ends the process with status 2 and a
-// message on the standard error stream when one cannot be understood.
-SimSettings Sim_ReadSettings();
-
-// The settings in force, read on the machine's first use.
+// The settings in force, read from the THERMAL_SIM_* variables on the
+// machine's first use. A setting that cannot be understood ends the process
+// with status 2 and a message on the standard error stream.
 const SimSettings &Sim_Settings();
 
 // One trace line, written and flushed at once. Does nothing without a trace.
@@ -56,7 +54,7 @@ std::uint64_t Sim_ClockMs();
 // The thermal model that reports temperatures when none are given.
 void Thermal_Start(std::uint64_t now_ms);
 std::uint8_t Thermal_Temperature(std::uint64_t now_ms);
-void Thermal_SetFanValue(std::uint8_t value);
+void Thermal_SetFanValue(std::uint64_t now_ms, std::uint8_t value);
 
 // The library's operations as the machine carries them out.
 std::uint32_t Sim_Initialize();

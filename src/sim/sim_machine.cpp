@@ -173,7 +173,7 @@ void Ec_TakeData(const SimSettings &settings, std::uint8_t data) {
     Ec_Reply(settings);
     break;
   case EC_CMD_SELECT:
-    Thermal_SetFanValue(data);
+    Thermal_SetFanValue(Sim_ClockMs(), data);
     break;
   case EC_CMD_INIT: // the EC's start-up; nothing the machine shows
   default:

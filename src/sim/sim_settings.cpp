@@ -84,8 +84,6 @@ void Parse_Fault(std::string_view text, SimSettings &settings) {
   }
 }
 
-} // namespace
-
 SimSettings Sim_ReadSettings() {
   SimSettings settings;
   if (const char *temps = std::getenv("THERMAL_SIM_TEMPS")) {
@@ -102,6 +100,8 @@ SimSettings Sim_ReadSettings() {
   }
   return settings;
 }
+
+} // namespace
 
 const SimSettings &Sim_Settings() {
   static const SimSettings settings = Sim_ReadSettings();

@@ -61,7 +61,7 @@ std::uint8_t Thermal_Temperature(std::uint64_t now_ms) {
   return static_cast<std::uint8_t>(std::clamp(std::lround(chip_c), 0L, 255L));
 }
 
-void Thermal_SetFanValue(std::uint8_t value) {
-  Advance_To(Sim_ClockMs());
+void Thermal_SetFanValue(std::uint64_t now_ms, std::uint8_t value) {
+  Advance_To(now_ms);
   airflow = value == 0 ? 0.0 : std::min(FAN_MAX_AIRFLOW, FAN_DIVIDEND / value);
 }
