@@ -32,8 +32,9 @@ set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+# The architecture comes from dpkg (amd64, i386); the dependencies on the C
+# and C++ runtime from dpkg-shlibdeps, which reads what the binary links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
-set(CPACK_PACKAGE_FILE_NAME "thermal-control-${PROJECT_VERSION}-linux-x86_64")
+set(CPACK_PACKAGE_FILE_NAME "thermal-control-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
 include(CPack)

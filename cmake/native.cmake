@@ -4,7 +4,22 @@
 
 option(THERMAL_BUILD_TESTS "Build the tests" ON)
 option(THERMAL_BUILD_BENCH "Build the benchmarks" ON)
-option(THERMAL_WINDOWS "Also build the Windows program and run its tests under Wine" ON)
+
+# The hardware build drives the EC with the x86 port instructions (inb, outb
+# and ioperm); other processors have no I/O ports, and there only the
+# simulated machine is built. The Windows program is a 32-bit x86 one, run
+# under Wine, so it is built by default on x86 hosts only.
+include(CheckCXXSourceCompiles)
+check_cxx_source_compiles("
+  #include <sys/io.h>
+  int main() { outb(0, 0x80); return inb(0x80) + ioperm(0x80, 1, 1); }" THERMAL_HAVE_PORT_IO)
+option(THERMAL_HARDWARE "Build the Linux hardware program, its service and packages"
+       ${THERMAL_HAVE_PORT_IO})
+if(THERMAL_HARDWARE AND NOT THERMAL_HAVE_PORT_IO)
+  message(FATAL_ERROR "The hardware program needs the x86 port instructions (sys/io.h).")
+endif()
+option(THERMAL_WINDOWS "Also build the Windows program and run its tests under Wine"
+       ${THERMAL_HAVE_PORT_IO})
 
 add_library(thermal_sim STATIC ${THERMAL_SIM_SOURCES} src/sim/sim_portlib.cpp
                                src/common/posix_sleep.cpp)
@@ -15,13 +30,15 @@ target_link_libraries(thermal-control-sim PRIVATE thermal_program thermal_sim)
 
 # The hardware build for Linux: the same program over the kernel's ports and
 # sysfs, installed with its service.
-add_library(thermal_linux_backend STATIC src/hw/linux_backend.cpp src/common/posix_sleep.cpp)
-target_include_directories(thermal_linux_backend PRIVATE src)
+if(THERMAL_HARDWARE)
+  add_library(thermal_linux_backend STATIC src/hw/linux_backend.cpp src/common/posix_sleep.cpp)
+  target_include_directories(thermal_linux_backend PRIVATE src)
 
-add_executable(thermal-control src/app/main.cpp)
-target_link_libraries(thermal-control PRIVATE thermal_program thermal_linux_backend)
+  add_executable(thermal-control src/app/main.cpp)
+  target_link_libraries(thermal-control PRIVATE thermal_program thermal_linux_backend)
 
-include(cmake/linux-service.cmake)
+  include(cmake/linux-service.cmake)
+endif()
 
 # Runs the controller on the simulated machine in real time, with the sample
 # table, until it is interrupted.

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Installs the build into a staging folder as the packages do and has
-# systemd-analyze verify the unit there: its syntax, its settings, and that
-# the program it starts is installed.
+# Installs the build into a staging folder as the packages do and checks the
+# unit there: systemd-analyze verify (its syntax, its settings, and that the
+# program it starts is installed), and its exposure rating, which must stay at
+# 2.0 or below.
 set -eu
 build=$1
 stage=$(mktemp -d)
@@ -15,3 +16,11 @@ grep -qx 'WorkingDirectory=/etc/thermal-control' "$unit"
 # not looked for there.
 systemd-analyze verify --man=no --recursive-errors=no --root="$stage" "$unit"
 echo "systemd-analyze verify accepts $unit"
+# The rating is kept in tenths: 20 is an exposure of 2.0.
+status=0
+report=$(systemd-analyze security --offline=yes --threshold=20 --root="$stage" "$unit") || status=$?
+echo "$report" | grep 'Overall exposure level'
+if [ "$status" != 0 ]; then
+  echo "$report" | grep '✗'
+  exit 1
+fi
