@@ -29,16 +29,21 @@ DESTDIR=$work/stage cmake --install "$build" --prefix /usr > /dev/null
 unit=$work/stage/usr/lib/systemd/system/thermal-control.service
 
 THERMAL_SIM_TEMPS=50,30,50 strace -f -qq -o sim.strace "$simulated" > /dev/null
+# A copy the unprivileged user can reach, wherever the build lies.
+cp "$program" "$work/thermal-control"
 touch unprivileged.strace && chmod 666 unprivileged.strace
 setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all --bounding-set=-all \
-  strace -f -qq -o unprivileged.strace "$program" > /dev/null || true
+  strace -f -qq -o unprivileged.strace "$work/thermal-control" > /dev/null || true
 
 bridge=$work/sysfs/0000:00:1f.0
 mkdir -p "$bridge"
 echo 0x8086 > "$bridge/vendor"
 echo 0x9cc3 > "$bridge/device"
 head -c 256 /dev/zero > "$bridge/config"
-{ unshare --mount --propagation private sh -c '
+# /sys is made private in the new namespace first, so that the fake tree
+# never shows outside it (the root need not be a mount point, as in a chroot).
+{ unshare --mount --propagation unchanged sh -c '
+  mount --make-rprivate /sys &&
   mount --bind "$1" /sys/bus/pci/devices &&
   exec setpriv --inh-caps=-sys_rawio --bounding-set=-sys_rawio \
     strace -f -qq -o hardware.strace -e inject=ioperm:retval=0 "$2"' sh "$work/sysfs" "$program" \
