@@ -14,6 +14,10 @@ constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
 // step's message, when the library or the bridge is not there.
 [[nodiscard]] bool Start_Up();
 
+// Gives the EC a moment after its ports were opened, then sends it its
+// start-up command.
+void Start_Ec();
+
 // One control cycle: pause, read the temperature, move at most one row and
 // send the entered row's value, print the status.
 void Control_Cycle(std::uint32_t pause_ms);

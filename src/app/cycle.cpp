@@ -5,7 +5,6 @@
 #include "hw/port_lib.h"
 #include "table/thermal_table.h"
 
-#include <cstddef>
 #include <cstdint>
 
 namespace {
@@ -15,36 +14,43 @@ std::uint8_t level = 0;       // the current table row
 std::uint16_t heartbeat = 0;  // cycles run; wraps from 65535 to 0
 std::uint8_t temperature = 0; // the latest byte the EC's data port gave
 
-// The row offset is one byte wide, so row 63 is the highest that can be
-// current; row 0 has no row below it to take a value from.
-constexpr std::uint8_t LEVEL_BOTTOM = 0;
-constexpr std::uint8_t LEVEL_TOP = 63;
+// Sends the row's value and makes it current; when the EC did not take the
+// value, the row holds, and the next cycle tries again if the temperature
+// still asks for the move.
+void Enter_Row(std::uint8_t row) {
+  if (!EC_SendSelect(Row_Byte(ThermalTable, row, COL_VALUE))) {
+    Console_Print("EC did not take the row's value; row held\n");
+    return;
+  }
+  level = row;
+}
 
-std::size_t Row_Offset(std::uint8_t row) { return std::size_t{row} * ROW_SIZE; }
-
-// Moves at most one row: up when the temperature is above the next row's
-// rise (tested first), down when it is below the current row's fall. At
-// either end of the table the row holds and nothing is sent.
 void Step_Level() {
-  const std::size_t off = Row_Offset(level);
-  if (temperature > ThermalTable[off + ROW_SIZE + COL_RISE]) {
-    if (level < LEVEL_TOP) {
-      EC_SendSelect(ThermalTable[off + ROW_SIZE + COL_VALUE]);
-      ++level;
-    }
-  } else if (temperature < ThermalTable[off + COL_FALL]) {
-    if (level > LEVEL_BOTTOM) {
-      EC_SendSelect(ThermalTable[off - ROW_SIZE + COL_VALUE]);
-      --level;
-    }
+  const std::uint8_t row = Step_Row(ThermalTable, level, temperature);
+  if (row != level) {
+    Enter_Row(row);
   }
 }
 
+// After a resume from sleep the firmware may have reset the bridge and the
+// EC's logical device. The start-up's hardware steps are taken again, and the
+// EC is told the current row's value, so that it runs on what the status line
+// shows. A bridge not found leaves the ports lost; the next failed read
+// tries again.
+void Restore_EcPorts() {
+  Console_Print("EC ports lost; setting them up again\n");
+  if (!Open_Port()) {
+    return;
+  }
+  Console_Print("open port ok\n");
+  Start_Ec();
+  static_cast<void>(EC_SendSelect(Row_Byte(ThermalTable, level, COL_VALUE)));
+}
+
 void Print_Status() {
-  const std::size_t off = Row_Offset(level);
-  Console_Print("now select value: %d   %d   %d   %d\n", ThermalTable[off + COL_RISE],
-                ThermalTable[off + COL_FALL], ThermalTable[off + COL_VALUE],
-                ThermalTable[off + COL_EXTRA]);
+  Console_Print("now select value: %d   %d   %d   %d\n", Row_Byte(ThermalTable, level, COL_RISE),
+                Row_Byte(ThermalTable, level, COL_FALL), Row_Byte(ThermalTable, level, COL_VALUE),
+                Row_Byte(ThermalTable, level, COL_EXTRA));
 }
 
 } // namespace
@@ -53,12 +59,15 @@ void Control_Cycle(std::uint32_t pause_ms) {
   Platform_SleepMs(pause_ms);
   ++heartbeat;
   Console_Print("heartbat %05d ", heartbeat);
-  const bool answered = EC_ReadTemperature(temperature);
+  const EcRead read = EC_ReadTemperature(temperature);
   Console_Print("Now Tempareture is: %02d\n", temperature);
-  if (answered) {
+  if (read == EcRead::Answered) {
     Step_Level();
   } else {
     Console_Print("EC did not answer; row held\n");
+  }
+  if (read == EcRead::PortsLost) {
+    Restore_EcPorts();
   }
   Print_Status();
 }

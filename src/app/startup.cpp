@@ -37,7 +37,11 @@ bool Start_Up() {
   }
   Console_Print("open port ok\n");
   Console_Print("\n");
+  Start_Ec();
+  return true;
+}
+
+void Start_Ec() {
   Platform_SleepMs(EC_OPEN_SETTLE_MS);
   EC_SendInit(EC_INIT_DATA);
-  return true;
 }

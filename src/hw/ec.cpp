@@ -46,6 +46,9 @@ constexpr std::uint16_t EC_CMD_PORT = 0x6C;  // command (write), status (read)
 constexpr std::uint8_t EC_STATUS_OBF = 0x01; // output buffer full: a reply waits in the data port
 constexpr std::uint8_t EC_STATUS_IBF =
     0x02; // input buffer full: the EC has not taken our last byte
+// What a read of a port gives when nothing decodes it. An EC never shows it
+// as its status: it would claim both buffers full at once.
+constexpr std::uint8_t EC_STATUS_FLOATING = 0xFF;
 
 constexpr std::uint8_t EC_CMD_INIT = 0x33;
 constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44;
@@ -76,23 +79,43 @@ std::uint8_t EC_ReadData() { return PortLib_ReadPortByte(EC_DATA_PORT); }
 void EC_WriteCommand(std::uint8_t command) { PortLib_WritePortByte(EC_CMD_PORT, command); }
 void EC_WriteData(std::uint8_t data) { PortLib_WritePortByte(EC_DATA_PORT, data); }
 
-bool EC_WaitStatus(std::uint8_t bit, bool wanted) {
-  for (unsigned sleeps = 0; sleeps < EC_POLL_LIMIT; ++sleeps) {
-    if (((EC_ReadStatus() & bit) != 0) == wanted) {
-      return true;
-    }
+bool Status_Shows(std::uint8_t status, std::uint8_t bit, bool wanted) {
+  return ((status & bit) != 0) == wanted;
+}
+
+// A wait whose first status read the caller has made already.
+bool EC_WaitStatusFrom(std::uint8_t status, std::uint8_t bit, bool wanted) {
+  for (unsigned sleeps = 0; !Status_Shows(status, bit, wanted); status = EC_ReadStatus()) {
     Platform_SleepMs(EC_POLL_STEP_MS);
+    if (++sleeps == EC_POLL_LIMIT) {
+      return false;
+    }
   }
-  return false;
+  return true;
+}
+
+bool EC_WaitStatus(std::uint8_t bit, bool wanted) {
+  return EC_WaitStatusFrom(EC_ReadStatus(), bit, wanted);
 }
 
 // A command with one data byte and no reply. Each byte goes out even when the
-// EC has not taken the one before it in time.
-void EC_SendCommand(std::uint8_t command, std::uint8_t data) {
-  static_cast<void>(EC_WaitInputEmpty());
+// EC has not taken the one before it in time; true when it took both.
+bool EC_SendCommand(std::uint8_t command, std::uint8_t data) {
+  const bool ready = EC_WaitInputEmpty();
   EC_WriteCommand(command);
-  static_cast<void>(EC_WaitInputEmpty());
+  const bool command_taken = EC_WaitInputEmpty();
   EC_WriteData(data);
+  return ready && command_taken;
+}
+
+// The first wait of a temperature read. A reply still waiting in the output
+// buffer came after its own request's wait gave up: it is read once, right
+// away, and dropped.
+bool EC_WaitReadyDroppingStaleReply(std::uint8_t status) {
+  if ((status & EC_STATUS_OBF) != 0) {
+    static_cast<void>(EC_ReadData());
+  }
+  return EC_WaitStatusFrom(status, EC_STATUS_IBF, false);
 }
 
 } // namespace
@@ -113,15 +136,19 @@ bool Open_Port() {
 bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
 bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
-void EC_SendInit(std::uint8_t data) { EC_SendCommand(EC_CMD_INIT, data); }
-void EC_SendSelect(std::uint8_t value) { EC_SendCommand(EC_CMD_SELECT, value); }
+void EC_SendInit(std::uint8_t data) { static_cast<void>(EC_SendCommand(EC_CMD_INIT, data)); }
+bool EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }
 
-bool EC_ReadTemperature(std::uint8_t &temperature) {
-  const bool ready = EC_WaitInputEmpty();
+EcRead EC_ReadTemperature(std::uint8_t &temperature) {
+  const std::uint8_t first_status = EC_ReadStatus();
+  const bool ready = EC_WaitReadyDroppingStaleReply(first_status);
   EC_WriteCommand(EC_CMD_READ_TEMPERATURE);
   const bool command_taken = EC_WaitInputEmpty();
   EC_WriteData(EC_READ_TEMPERATURE_ARG);
   const bool replied = EC_WaitOutputFull();
   temperature = EC_ReadData();
-  return ready && command_taken && replied;
+  if (ready && command_taken && replied) {
+    return EcRead::Answered;
+  }
+  return first_status == EC_STATUS_FLOATING ? EcRead::PortsLost : EcRead::NoAnswer;
 }

@@ -19,6 +19,8 @@ enum class SimFault : std::uint8_t {
   EcMute,   // the EC takes bytes but never replies
   EcSlow,   // the EC replies fault_arg ms after the request
   EcGone,   // the bridge forgets its decode range after fault_arg replies
+  EcResume, // after every fault_arg replies the machine is as after a resume from sleep
+  EcStuck,  // after fault_arg replies the EC takes no more bytes
 };
 
 // A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".

@@ -49,7 +49,8 @@ void Parse_Temperatures(std::string_view list, SimSettings &settings) {
   }
 }
 
-// "ec-slow:N" and "ec-gone:K" carry a number after the fault's name.
+// "ec-slow:N", "ec-gone:K", "ec-resume:K" and "ec-stuck:K" carry a number
+// after the fault's name.
 bool Parse_FaultWithNumber(std::string_view text, std::string_view name, SimSettings &settings) {
   if (text.substr(0, name.size()) != name) {
     return false;
@@ -74,14 +75,19 @@ void Parse_Fault(std::string_view text, SimSettings &settings) {
       return;
     }
   }
-  if (Parse_FaultWithNumber(text, "ec-slow:", settings)) {
-    settings.fault = SimFault::EcSlow;
-  } else if (Parse_FaultWithNumber(text, "ec-gone:", settings)) {
-    settings.fault = SimFault::EcGone;
-  } else {
-    Settings_Refuse("THERMAL_SIM_FAULT", text,
-                    "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K");
+  constexpr Named WITH_NUMBER[] = {{"ec-slow:", SimFault::EcSlow},
+                                   {"ec-gone:", SimFault::EcGone},
+                                   {"ec-resume:", SimFault::EcResume},
+                                   {"ec-stuck:", SimFault::EcStuck}};
+  for (const Named &named : WITH_NUMBER) {
+    if (Parse_FaultWithNumber(text, named.name, settings)) {
+      settings.fault = named.fault;
+      return;
+    }
   }
+  Settings_Refuse("THERMAL_SIM_FAULT", text,
+                  "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
+                  "ec-resume:K, ec-stuck:K");
 }
 
 SimSettings Sim_ReadSettings() {

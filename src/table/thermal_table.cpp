@@ -7,7 +7,7 @@
 #include <cstdio>
 
 // clang-format off
-std::array<std::uint8_t, TABLE_SIZE> ThermalTable = {
+ThermalTableBytes ThermalTable = {
 //  rise fall value extra
       0,   0,    0,   0, // row 0: fall 0 is a floor no temperature is below
      45,  40,  100,   0,
@@ -140,4 +140,18 @@ void List_ThermalTable() {
     }
   }
   Console_Print("\n");
+}
+
+std::uint8_t Row_Byte(const ThermalTableBytes &table, std::uint8_t row, std::size_t column) {
+  return table[std::size_t{row} * ROW_SIZE + column];
+}
+
+std::uint8_t Step_Row(const ThermalTableBytes &table, std::uint8_t row, std::uint8_t temperature) {
+  if (temperature > Row_Byte(table, static_cast<std::uint8_t>(row + 1), COL_RISE)) {
+    return row < ROW_TOP ? static_cast<std::uint8_t>(row + 1) : row;
+  }
+  if (temperature < Row_Byte(table, row, COL_FALL)) {
+    return row > ROW_BOTTOM ? static_cast<std::uint8_t>(row - 1) : row;
+  }
+  return row;
 }

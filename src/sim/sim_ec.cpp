@@ -1,0 +1,107 @@
+// The EC of the simulated machine: a command/status port and a data port with
+// the status bits of the ACPI EC interface, and three commands: 0x33 its
+// start-up, 0x44 a temperature reply, 0x55 the value the fan runs on.
+
+#include "sim/sim_parts.h"
+
+namespace {
+
+constexpr std::uint8_t EC_STATUS_OBF = 0x01;
+constexpr std::uint8_t EC_STATUS_IBF = 0x02;
+constexpr std::uint8_t EC_CMD_INIT = 0x33;
+constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44;
+constexpr std::uint8_t EC_CMD_SELECT = 0x55;
+constexpr std::uint8_t EC_NO_COMMAND = 0x00;
+
+struct EcState {
+  bool input_full = false;
+  bool output_full = false;
+  std::uint8_t output = 0;              // the byte the data port gives, until the next reply
+  std::uint8_t command = EC_NO_COMMAND; // the command awaiting its data byte
+  std::uint8_t temperature = 0;         // sensed when the host asks for it
+  bool reply_due = false;               // a slow reply on its way
+  std::uint64_t reply_at_ms = 0;
+  bool awaiting_init = false; // after a resume: no reply until 0x33 and its data byte
+};
+EcState ec;
+
+void Ec_Reply(const SimSettings &settings) {
+  if (ec.awaiting_init) {
+    return;
+  }
+  switch (settings.fault) {
+  case SimFault::EcMute:
+    return;
+  case SimFault::EcSlow:
+    ec.reply_due = true;
+    ec.reply_at_ms = Sim_ClockMs() + settings.fault_arg;
+    return;
+  default:
+    ec.output = ec.temperature;
+    ec.output_full = true;
+    return;
+  }
+}
+
+void Ec_DeliverDueReply() {
+  if (ec.reply_due && Sim_ClockMs() >= ec.reply_at_ms) {
+    ec.reply_due = false;
+    ec.output = ec.temperature;
+    ec.output_full = true;
+  }
+}
+
+} // namespace
+
+void Ec_PowerOn(const SimSettings &settings) { ec.input_full = settings.fault == SimFault::EcDead; }
+
+void Ec_Resume() { ec = EcState{.awaiting_init = true}; }
+
+void Ec_Stick() { ec.input_full = true; }
+
+void Ec_SenseTemperature(std::uint8_t temperature) { ec.temperature = temperature; }
+
+std::uint8_t Ec_ReadStatus() {
+  Ec_DeliverDueReply();
+  return static_cast<std::uint8_t>((ec.output_full ? EC_STATUS_OBF : 0) |
+                                   (ec.input_full ? EC_STATUS_IBF : 0));
+}
+
+// Reading the data port empties the output buffer; the port keeps giving the
+// last byte until the next reply.
+std::uint8_t Ec_ReadData() {
+  Ec_DeliverDueReply();
+  const std::uint8_t byte = ec.output;
+  if (ec.output_full) {
+    ec.output_full = false;
+    Machine_TemperatureReplyRead(); // which may reset the EC: the host has its byte
+  }
+  return byte;
+}
+
+// The EC takes a byte at once, unless its input buffer is stuck full.
+void Ec_TakeCommand(std::uint8_t command) {
+  if (!ec.input_full) {
+    ec.command = command;
+  }
+}
+
+void Ec_TakeData(const SimSettings &settings, std::uint8_t data) {
+  if (ec.input_full) {
+    return;
+  }
+  switch (ec.command) {
+  case EC_CMD_READ_TEMPERATURE:
+    Ec_Reply(settings);
+    break;
+  case EC_CMD_SELECT:
+    Thermal_SetFanValue(Sim_ClockMs(), data);
+    break;
+  case EC_CMD_INIT:
+    ec.awaiting_init = false;
+    break;
+  default:
+    break;
+  }
+  ec.command = EC_NO_COMMAND;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// The parts of the simulated machine, wired together by sim_machine.cpp: the
+// PCI bus with the LPC bridge, the configuration ports with their logical
+// devices, and the EC behind them.
+
+#include "sim/sim.h"
+
+#include <cstdint>
+
+// What a read of a port gives when nothing decodes it.
+constexpr std::uint8_t FLOATING_BUS = 0xFF;
+
+// The EC's two ports, as its logical device and the bridge must place them.
+constexpr std::uint16_t EC_DATA_PORT = 0x68;
+constexpr std::uint16_t EC_CMD_PORT = 0x6C;
+
+// The PCI bus and the LPC bridge at 0:31.0 (sim_bridge.cpp).
+void Bridge_PowerOn();
+std::uint32_t Bridge_Find(const SimSettings &settings, std::uint16_t vendor_id,
+                          std::uint16_t device_id, std::uint8_t index);
+void Bridge_WriteConfig(const SimSettings &settings, std::uint32_t address, std::uint8_t reg,
+                        std::uint32_t value);
+void Bridge_SetMaxBus(std::uint8_t max_bus);
+bool Bridge_Forwards(std::uint16_t port);
+void Bridge_ForgetDecodeRange(); // as firmware may leave it after a resume from sleep
+
+// The configuration ports 0x4E/0x4F (sim_sio.cpp).
+constexpr std::uint16_t SIO_INDEX_PORT = 0x4E;
+constexpr std::uint16_t SIO_DATA_PORT = 0x4F;
+std::uint8_t Sio_Read(std::uint16_t port);
+void Sio_Write(std::uint16_t port, std::uint8_t value);
+bool Sio_EcDeviceDecodes(); // active, with its bases at the EC's two ports
+void Sio_ResetEcDevice();   // inactive, bases 0, as after a resume from sleep
+
+// The EC (sim_ec.cpp). Its ports reach it only while they are decoded.
+void Ec_PowerOn(const SimSettings &settings);
+void Ec_Resume(); // buffers empty, and it waits for its start-up command again
+void Ec_Stick();  // its input buffer stays full for good
+void Ec_SenseTemperature(std::uint8_t temperature); // when 0x44 is written, heard or not
+std::uint8_t Ec_ReadStatus();
+std::uint8_t Ec_ReadData();
+void Ec_TakeCommand(std::uint8_t command);
+void Ec_TakeData(const SimSettings &settings, std::uint8_t data);
+
+// Called by the EC each time the host has read a temperature reply; counts
+// them and lets the chosen fault strike (sim_machine.cpp).
+void Machine_TemperatureReplyRead();
