@@ -21,8 +21,8 @@ endif()
 option(THERMAL_WINDOWS "Also build the Windows program and run its tests under Wine"
        ${THERMAL_HAVE_PORT_IO})
 
-add_library(thermal_sim STATIC ${THERMAL_SIM_SOURCES} src/sim/sim_portlib.cpp
-                               src/common/posix_sleep.cpp)
+add_library(thermal_sim STATIC ${THERMAL_SIM_SOURCES} src/backends/sim/sim_portlib.cpp
+                               src/backends/posix/posix_sleep.cpp)
 target_include_directories(thermal_sim PRIVATE src)
 
 add_executable(thermal-control-sim src/app/main.cpp)
@@ -31,7 +31,8 @@ target_link_libraries(thermal-control-sim PRIVATE thermal_program thermal_sim)
 # The hardware build for Linux: the same program over the kernel's ports and
 # sysfs, installed with its service.
 if(THERMAL_HARDWARE)
-  add_library(thermal_linux_backend STATIC src/hw/linux_backend.cpp src/common/posix_sleep.cpp)
+  add_library(thermal_linux_backend STATIC src/backends/linux/linux_backend.cpp
+                                           src/backends/posix/posix_sleep.cpp)
   target_include_directories(thermal_linux_backend PRIVATE src)
 
   add_executable(thermal-control src/app/main.cpp)

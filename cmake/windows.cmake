@@ -11,7 +11,7 @@ configure_file(src/app/windows/thermal-control.rc.in ${CMAKE_BINARY_DIR}/thermal
 
 add_executable(thermal-control
   src/app/main.cpp
-  src/hw/winring0_backend.cpp
+  src/backends/winring0/winring0_backend.cpp
   ${CMAKE_BINARY_DIR}/thermal-control.rc)
 target_link_libraries(thermal-control PRIVATE thermal_program winmm)
 target_link_options(thermal-control PRIVATE -static -s)
@@ -23,7 +23,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
 # Each sits in its own folder of the test tree with a copy of the program.
 set(THERMAL_STANDIN_DIR ${CMAKE_BINARY_DIR}/tests)
 function(thermal_standin_dll target def_file folder)
-  add_library(${target} SHARED ${THERMAL_SIM_SOURCES} src/sim/sim_dll.cpp ${def_file})
+  add_library(${target} SHARED ${THERMAL_SIM_SOURCES} src/backends/sim/sim_dll.cpp ${def_file})
   target_include_directories(${target} PRIVATE src)
   target_link_options(${target} PRIVATE -static -s -Wl,--enable-stdcall-fixup)
   set_target_properties(${target} PROPERTIES
@@ -38,8 +38,8 @@ function(thermal_standin_dll target def_file folder)
     DEPENDS thermal-control)
   add_custom_target(${target}_program ALL DEPENDS ${copy})
 endfunction()
-thermal_standin_dll(winring0_standin src/sim/winring0_standin.def standin)
-thermal_standin_dll(winring0_missing_ordinal src/sim/winring0_missing_ordinal.def missing-ordinal)
+thermal_standin_dll(winring0_standin src/backends/sim/winring0_standin.def standin)
+thermal_standin_dll(winring0_missing_ordinal src/backends/sim/winring0_missing_ordinal.def missing-ordinal)
 
 install(TARGETS thermal-control RUNTIME DESTINATION .)
 install(FILES ThermalTable.txt README.md DESTINATION .)

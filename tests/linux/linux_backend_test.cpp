@@ -1,7 +1,7 @@
 // The Linux backend's PCI search and config write, over a fake sysfs tree of
 // PCI devices.
 
-#include "hw/linux_backend.h"
+#include "backends/linux/linux_backend.h"
 #include "hw/port_lib.h"
 
 #include <array>

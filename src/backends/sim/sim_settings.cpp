@@ -1,4 +1,4 @@
-#include "sim/sim.h"
+#include "backends/sim/sim.h"
 
 #include <charconv>
 #include <cstdio>

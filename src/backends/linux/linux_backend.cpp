@@ -3,8 +3,8 @@
 // sysfs. Needs CAP_SYS_RAWIO for the ports and write access to the bridge's
 // config file.
 
-#include "hw/linux_backend.h"
-#include "common/posix_sleep.h"
+#include "backends/linux/linux_backend.h"
+#include "backends/posix/posix_sleep.h"
 #include "hw/port_lib.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // the library's types and calling convention. The DLL cannot see the kernel's
 // Sleep, so its trace has no sleep lines and its clock is real time.
 
-#include "sim/sim.h"
+#include "backends/sim/sim.h"
 
 #include <windows.h>
 

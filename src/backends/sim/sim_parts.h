@@ -4,7 +4,7 @@
 // PCI bus with the LPC bridge, the configuration ports with their logical
 // devices, and the EC behind them.
 
-#include "sim/sim.h"
+#include "backends/sim/sim.h"
 
 #include <cstdint>
 

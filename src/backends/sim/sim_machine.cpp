@@ -2,7 +2,7 @@
 // routing of port accesses to the configuration ports and the EC, the
 // temperatures handed out, and the faults that strike as replies are read.
 
-#include "sim/sim_parts.h"
+#include "backends/sim/sim_parts.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // clock is the sum of the sleeps, so the EC's timing follows the program's
 // own waits whether or not the sleeps really pass.
 
-#include "common/posix_sleep.h"
+#include "backends/posix/posix_sleep.h"
 #include "hw/port_lib.h"
-#include "sim/sim.h"
+#include "backends/sim/sim.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 // Plug and Play ISA layout, with a register file per logical device.
 // Registers below 0x30 are shared by all devices; 0x07 selects one.
 
-#include "sim/sim_parts.h"
+#include "backends/sim/sim_parts.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "common/posix_sleep.h"
+#include "backends/posix/posix_sleep.h"
 
 #include <cerrno>
 #include <ctime>

@@ -2,7 +2,7 @@
 // the status bits of the ACPI EC interface, and three commands: 0x33 its
 // start-up, 0x44 a temperature reply, 0x55 the value the fan runs on.
 
-#include "sim/sim_parts.h"
+#include "backends/sim/sim_parts.h"
 
 namespace {
 

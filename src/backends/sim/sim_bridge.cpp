@@ -1,7 +1,7 @@
 // The PCI bus of the simulated machine: one device, the LPC bridge at 0:31.0,
 // with the first generic I/O decode range that forwards ports to the LPC bus.
 
-#include "sim/sim_parts.h"
+#include "backends/sim/sim_parts.h"
 
 #include <array>
 
