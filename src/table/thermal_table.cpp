@@ -7,7 +7,7 @@
 #include <cstdio>
 
 // clang-format off
-ThermalTableBytes ThermalTable = {
+const ThermalTableBytes BUILT_IN_TABLE = {
 //  rise fall value extra
       0,   0,    0,   0, // row 0: fall 0 is a floor no temperature is below
      45,  40,  100,   0,
@@ -20,22 +20,14 @@ ThermalTableBytes ThermalTable = {
 };
 // clang-format on
 
+ThermalTableBytes ThermalTable = BUILT_IN_TABLE;
+
 std::uint16_t table_count = 0;
 
 namespace {
 
-// A field is everything between two commas. It converts as leading white
-// space, an optional sign, then decimal digits; whatever follows the digits is
-// ignored. It is converted one character at a time, so a field of any length
+// A field is converted one character at a time, so a field of any length
 // converts the same and nothing needs buffering.
-enum class FieldPhase : std::uint8_t { Leading, Digits, Ignored };
-
-struct Field {
-  FieldPhase phase = FieldPhase::Leading;
-  bool negative = false;
-  std::int64_t magnitude = 0; // held at INT_MAX + 1 at most, enough to saturate either way
-};
-
 constexpr std::int64_t MAGNITUDE_LIMIT = std::int64_t{INT_MAX} + 1;
 
 bool Is_Blank(int c) {
@@ -44,50 +36,59 @@ bool Is_Blank(int c) {
 
 bool Is_Digit(int c) { return c >= '0' && c <= '9'; }
 
-void Field_AddDigit(Field &field, int c) {
+void Field_AddDigit(TableField &field, int c) {
+  field.has_digits = true;
   field.magnitude = field.magnitude * 10 + (c - '0');
   if (field.magnitude > MAGNITUDE_LIMIT) {
     field.magnitude = MAGNITUDE_LIMIT;
   }
 }
 
-void Field_Feed(Field &field, int c) {
+// After the number: only where other text starts, and whether a line break
+// came first, matter to the tools that point at it.
+void Field_Ignore(TableField &field, int c, std::size_t offset) {
+  field.phase = FieldPhase::Ignored;
+  if (c == '\n') {
+    field.line_break_after_number = true;
+  } else if (!Is_Blank(c) && field.ignored_at == NO_OFFSET) {
+    field.ignored_at = offset;
+    field.line_break_before_ignored = field.line_break_after_number;
+  }
+}
+
+void Field_Feed(TableField &field, int c, std::size_t offset) {
+  if (field.first_byte == NO_OFFSET) {
+    field.first_byte = offset;
+  }
   switch (field.phase) {
   case FieldPhase::Leading:
     if (Is_Blank(c)) {
       return;
     }
+    field.first_nonblank = offset;
+    field.number_at = offset;
     field.phase = FieldPhase::Digits;
     if (c == '+' || c == '-') {
       field.negative = c == '-';
       return;
     }
-    Field_Feed(field, c);
+    Field_Feed(field, c, offset);
     return;
   case FieldPhase::Digits:
     if (Is_Digit(c)) {
       Field_AddDigit(field, c);
       return;
     }
-    field.phase = FieldPhase::Ignored;
+    Field_Ignore(field, c, offset);
     return;
   case FieldPhase::Ignored:
+    Field_Ignore(field, c, offset);
     return;
   }
 }
 
-// The field's number, saturated to the int range.
-int Field_Value(const Field &field) {
-  if (field.negative) {
-    return static_cast<int>(-field.magnitude);
-  }
-  return field.magnitude > INT_MAX ? INT_MAX : static_cast<int>(field.magnitude);
-}
-
-// Stores one converted field and echoes the whole number (not the byte kept).
-void Store_Value(int number, unsigned &echoed_on_line) {
-  ThermalTable[table_count] = static_cast<std::uint8_t>(number); // the low eight bits
-  ++table_count;
+// Echoes the whole number of a stored field (not the byte kept).
+void Echo_Value(int number, unsigned &echoed_on_line) {
   Console_Print("%d  ", number);
   if (++echoed_on_line == ROW_SIZE) {
     Console_Print("\n");
@@ -99,23 +100,47 @@ void Store_Value(int number, unsigned &echoed_on_line) {
 // Text after the last comma belongs to no value and is ignored. A comma
 // beyond the storage's last value ends the load as the end of the file would.
 void Load_Values(std::FILE *file) {
-  Field field;
+  TableReader reader;
   unsigned echoed_on_line = 0;
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-    if (c != ',') {
-      Field_Feed(field, c);
-      continue;
-    }
-    if (table_count == TABLE_SIZE) {
+    switch (Table_Feed(reader, c)) {
+    case TableByte::Field:
+      break;
+    case TableByte::Value:
+      Echo_Value(Field_Value(reader.last), echoed_on_line);
+      break;
+    case TableByte::TooMany:
       Console_Print("ThermalTable.txt holds more than 1024 values; the rest is ignored\n");
       return;
     }
-    Store_Value(Field_Value(field), echoed_on_line);
-    field = Field{};
   }
 }
 
 } // namespace
+
+int Field_Value(const TableField &field) {
+  if (field.negative) {
+    return static_cast<int>(-field.magnitude);
+  }
+  return field.magnitude > INT_MAX ? INT_MAX : static_cast<int>(field.magnitude);
+}
+
+TableByte Table_Feed(TableReader &reader, int c) {
+  const std::size_t offset = reader.offset++;
+  if (c != ',') {
+    Field_Feed(reader.field, c, offset);
+    return TableByte::Field;
+  }
+  if (table_count == TABLE_SIZE) {
+    return TableByte::TooMany;
+  }
+  reader.field.comma_at = offset;
+  reader.last = reader.field;
+  reader.field = TableField{};
+  ThermalTable[table_count] = static_cast<std::uint8_t>(Field_Value(reader.last)); // low 8 bits
+  ++table_count;
+  return TableByte::Value;
+}
 
 bool Read_ThermalTable(const char *file_name) {
   // Binary mode: line ends stay as they are (both kinds convert as white

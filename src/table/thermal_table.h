@@ -21,6 +21,10 @@ using ThermalTableBytes = std::array<std::uint8_t, TABLE_SIZE>;
 constexpr std::uint8_t ROW_BOTTOM = 0;
 constexpr std::uint8_t ROW_TOP = 63;
 
+// The eight built-in rows, then zeros.
+extern const ThermalTableBytes BUILT_IN_TABLE;
+constexpr std::size_t BUILT_IN_ROWS = 8;
+
 // The storage, holding the built-in rows until the file overwrites them from
 // its first value on. Nothing in it is ever cleared.
 extern ThermalTableBytes ThermalTable;
@@ -28,6 +32,48 @@ extern ThermalTableBytes ThermalTable;
 // Count of values stored from the file: where the next one goes, and how
 // many the listing shows.
 extern std::uint16_t table_count;
+
+// Reading a table file, one byte at a time, as the loader does. A field is
+// everything between two commas: leading white space, an optional sign, then
+// decimal digits; whatever follows the digits is ignored. At each comma the
+// field's number (saturated to the int range) is stored as its low eight bits
+// at table_count. The positions are byte offsets in the file, for tools that
+// point at what they find; NO_OFFSET where there is none.
+constexpr std::size_t NO_OFFSET = static_cast<std::size_t>(-1);
+
+enum class FieldPhase : std::uint8_t { Leading, Digits, Ignored };
+
+struct TableField {
+  FieldPhase phase = FieldPhase::Leading;
+  bool negative = false;
+  bool has_digits = false;
+  std::int64_t magnitude = 0; // held at INT_MAX + 1 at most, enough to saturate either way
+  std::size_t first_byte = NO_OFFSET;
+  std::size_t first_nonblank = NO_OFFSET;
+  std::size_t number_at = NO_OFFSET;  // its sign or first digit
+  std::size_t ignored_at = NO_OFFSET; // the first non-blank byte after the number
+  bool line_break_before_ignored = false;
+  bool line_break_after_number = false;
+  std::size_t comma_at = NO_OFFSET;
+};
+
+struct TableReader {
+  TableField field; // the field being read
+  TableField last;  // the field the last comma ended
+  std::size_t offset = 0;
+};
+
+enum class TableByte : std::uint8_t {
+  Field,   // part of a field (or of the text after the last comma)
+  Value,   // a comma: `last` holds the field, and its value is stored
+  TooMany, // a comma beyond the storage's last value: the load ends here
+};
+
+// Feeds the next byte of the file.
+[[nodiscard]] TableByte Table_Feed(TableReader &reader, int c);
+
+// A field's number, saturated to the int range.
+[[nodiscard]] int Field_Value(const TableField &field);
 
 // Loads the file over the storage and echoes each value. False when the file
 // cannot be opened; the built-in table then stays in force.

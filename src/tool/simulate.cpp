@@ -1,0 +1,215 @@
+#include "tool/simulate.h"
+
+#include "backends/sim/sim.h"
+#include "table/thermal_table.h"
+
+#include <array>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+// The controller's pacing with an EC that answers at once: start-up pauses
+// 100 ms, the first cycle 100 ms more, every later one 1000 ms.
+constexpr std::uint32_t FIRST_CYCLE_MS = 200;
+constexpr std::uint32_t CYCLE_MS = 1000;
+
+constexpr std::string_view TEMPERATURE_MARK = "Now Tempareture is: ";
+constexpr std::string_view NO_ANSWER_MARK = "EC did not answer; row held";
+constexpr std::string_view NOT_TAKEN_MARK = "EC did not take the row's value; row held";
+
+unsigned long UL(std::size_t n) { return static_cast<unsigned long>(n); }
+
+std::vector<std::string_view> Lines_Of(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+  return lines;
+}
+
+bool Is_Digits(std::string_view text) {
+  if (text.empty() || text.size() > 3) {
+    return false;
+  }
+  for (const char c : text) {
+    if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A temperature as the controller prints it, 0 to 255.
+bool Parse_Temperature(std::string_view text, std::uint8_t &temperature) {
+  if (!Is_Digits(text)) {
+    return false;
+  }
+  const int value = std::atoi(std::string(text).c_str());
+  temperature = static_cast<std::uint8_t>(value);
+  return value <= 255;
+}
+
+// Each line holding a temperature is a cycle; the lines up to the next one
+// say whether the controller acted on it.
+void Read_ControllerLog(const std::vector<std::string_view> &lines, std::vector<LogCycle> &cycles) {
+  for (const std::string_view line : lines) {
+    const std::size_t mark = line.find(TEMPERATURE_MARK);
+    if (mark != std::string_view::npos) {
+      std::string_view number = line.substr(mark + TEMPERATURE_MARK.size());
+      number = number.substr(0, number.find_first_not_of("0123456789"));
+      LogCycle cycle{};
+      if (Parse_Temperature(number, cycle.temperature)) {
+        cycles.push_back(cycle);
+      }
+    } else if (!cycles.empty() && line.find(NO_ANSWER_MARK) != std::string_view::npos) {
+      cycles.back().answered = false;
+    } else if (!cycles.empty() && line.find(NOT_TAKEN_MARK) != std::string_view::npos) {
+      cycles.back().select_taken = false;
+    }
+  }
+}
+
+bool Read_PlainLog(const std::vector<std::string_view> &lines, std::vector<LogCycle> &cycles,
+                   std::string &error) {
+  constexpr std::string_view SEPARATORS = ", \t\r";
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    std::string_view line = lines[n];
+    while (!line.empty()) {
+      const std::size_t start = line.find_first_not_of(SEPARATORS);
+      if (start == std::string_view::npos) {
+        break;
+      }
+      line.remove_prefix(start);
+      const std::string_view token = line.substr(0, line.find_first_of(SEPARATORS));
+      LogCycle cycle{};
+      if (!Parse_Temperature(token, cycle.temperature)) {
+        error = "line " + std::to_string(n + 1) + ": \"" + std::string(token) +
+                "\" is not a temperature 0 to 255";
+        return false;
+      }
+      cycles.push_back(cycle);
+      line.remove_prefix(token.size());
+    }
+  }
+  return true;
+}
+
+std::uint32_t Cycle_Time(std::size_t index) {
+  return FIRST_CYCLE_MS + static_cast<std::uint32_t>(index) * CYCLE_MS;
+}
+
+// One cycle of the controller's stepping, as the cycle does it.
+SimulatedCycle Step_Cycle(std::uint8_t &row, std::size_t index, const LogCycle &in) {
+  SimulatedCycle out{Cycle_Time(index), in.temperature, in.answered, row, -1};
+  if (!in.answered) {
+    return out;
+  }
+  const std::uint8_t next = Step_Row(ThermalTable, row, in.temperature);
+  if (next != row && in.select_taken) {
+    out.sent = Row_Byte(ThermalTable, next, COL_VALUE);
+    row = next;
+  }
+  out.row = row;
+  return out;
+}
+
+} // namespace
+
+bool Read_Log(const std::string &text, std::vector<LogCycle> &cycles, std::string &error) {
+  const std::vector<std::string_view> lines = Lines_Of(text);
+  if (text.find(TEMPERATURE_MARK) != std::string::npos) {
+    Read_ControllerLog(lines, cycles);
+  } else if (!Read_PlainLog(lines, cycles, error)) {
+    return false;
+  }
+  if (cycles.empty()) {
+    error = "no temperatures in it";
+    return false;
+  }
+  return true;
+}
+
+void Replay_Log(const std::vector<LogCycle> &log, std::vector<SimulatedCycle> &cycles) {
+  std::uint8_t row = ROW_BOTTOM;
+  cycles.reserve(log.size());
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    cycles.push_back(Step_Cycle(row, i, log[i]));
+  }
+}
+
+void Run_Model(double hours, std::vector<SimulatedCycle> &cycles) {
+  const double end_ms = hours * 3600.0 * 1000.0;
+  std::uint8_t row = ROW_BOTTOM;
+  Thermal_Start(0);
+  for (std::size_t i = 0; Cycle_Time(i) <= end_ms; ++i) {
+    const std::uint32_t now = Cycle_Time(i);
+    const SimulatedCycle cycle = Step_Cycle(row, i, LogCycle{Thermal_Temperature(now)});
+    if (cycle.sent >= 0) {
+      Thermal_SetFanValue(now, static_cast<std::uint8_t>(cycle.sent));
+    }
+    cycles.push_back(cycle);
+  }
+}
+
+void Print_Summary(const std::vector<SimulatedCycle> &cycles, const std::string &table_name,
+                   const std::string &source, std::FILE *out) {
+  struct RowFigures {
+    std::size_t cycles = 0;
+    std::size_t entered = 0;
+  };
+  std::array<RowFigures, ROW_TOP + 1> rows{};
+  std::size_t selects = 0;
+  std::size_t answered = 0;
+  unsigned lowest = 255;
+  unsigned highest = 0;
+  double sum = 0;
+  for (const SimulatedCycle &cycle : cycles) {
+    ++rows[cycle.row].cycles;
+    if (cycle.sent >= 0) {
+      ++selects;
+      ++rows[cycle.row].entered;
+    }
+    if (cycle.answered) {
+      ++answered;
+      lowest = cycle.temperature < lowest ? cycle.temperature : lowest;
+      highest = cycle.temperature > highest ? cycle.temperature : highest;
+      sum += cycle.temperature;
+    }
+  }
+  std::fprintf(out, "table: %s\nsource: %s\n", table_name.c_str(), source.c_str());
+  std::fprintf(out, "cycles: %lu (%lu not acted on)\nselects sent: %lu\n", UL(cycles.size()),
+               UL(cycles.size() - answered), UL(selects));
+  if (answered > 0) {
+    std::fprintf(out, "temperature: lowest %u, highest %u, mean %.1f\n", lowest, highest,
+                 sum / static_cast<double>(answered));
+  }
+  std::fprintf(out, "row  rise  fall  value  extra    cycles   share  entered\n");
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    if (rows[row].cycles == 0) {
+      continue;
+    }
+    const auto r = static_cast<std::uint8_t>(row);
+    std::fprintf(out, "%3lu  %4u  %4u  %5u  %5u  %8lu  %5.1f%%  %7lu\n", UL(row),
+                 Row_Byte(ThermalTable, r, COL_RISE), Row_Byte(ThermalTable, r, COL_FALL),
+                 Row_Byte(ThermalTable, r, COL_VALUE), Row_Byte(ThermalTable, r, COL_EXTRA),
+                 UL(rows[row].cycles),
+                 100.0 * static_cast<double>(rows[row].cycles) / static_cast<double>(cycles.size()),
+                 UL(rows[row].entered));
+  }
+}
+
+bool Write_Csv(const std::vector<SimulatedCycle> &cycles, std::FILE *out) {
+  std::fprintf(out, "cycle,temperature,row,sent\n");
+  for (std::size_t i = 0; i < cycles.size(); ++i) {
+    const SimulatedCycle &c = cycles[i];
+    if (c.sent >= 0) {
+      std::fprintf(out, "%lu,%u,%u,%d\n", UL(i + 1), c.temperature, c.row, c.sent);
+    } else {
+      std::fprintf(out, "%lu,%u,%u,\n", UL(i + 1), c.temperature, c.row);
+    }
+  }
+  return std::ferror(out) == 0;
+}

@@ -1,0 +1,83 @@
+#include "tool/table_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool Read_Bytes(const std::string &path, std::string &text, std::string &error) {
+  // Binary, as the controller reads it.
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    error = std::strerror(errno);
+    return false;
+  }
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+    text.append(buffer, got);
+  }
+  const bool failed = std::ferror(file) != 0;
+  if (failed) {
+    error = std::strerror(errno);
+  }
+  std::fclose(file);
+  return !failed;
+}
+
+void Start_Load(LoadedTable &table) {
+  ThermalTable = BUILT_IN_TABLE;
+  table_count = 0;
+  table.fields.clear();
+  table.too_many = false;
+  table.too_many_at = NO_OFFSET;
+}
+
+} // namespace
+
+void Load_BuiltInTable(LoadedTable &table) {
+  Start_Load(table);
+  table.from_file = false;
+  table.text.clear();
+  table.trailing = TableField{};
+}
+
+bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error) {
+  table.name = path;
+  table.text.clear();
+  if (!Read_Bytes(path, table.text, error)) {
+    return false;
+  }
+  Start_Load(table);
+  table.from_file = true;
+  TableReader reader;
+  for (const char byte : table.text) {
+    const TableByte got = Table_Feed(reader, static_cast<unsigned char>(byte));
+    if (got == TableByte::Value) {
+      table.fields.push_back(reader.last);
+    } else if (got == TableByte::TooMany) {
+      table.too_many = true;
+      table.too_many_at = reader.offset - 1;
+      break;
+    }
+  }
+  table.trailing = table.too_many ? TableField{} : reader.field;
+  return true;
+}
+
+TextPosition Position_Of(const std::string &text, std::size_t offset) {
+  TextPosition position{1, 1};
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++position.line;
+      position.column = 1;
+    } else {
+      ++position.column;
+    }
+  }
+  return position;
+}
+
+std::size_t Rows_Set(const LoadedTable &table) {
+  return (table.fields.size() + ROW_SIZE - 1) / ROW_SIZE;
+}

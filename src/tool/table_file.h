@@ -1,0 +1,37 @@
+#pragma once
+
+// The table a tool works on: read as the controller reads ThermalTable.txt,
+// over the built-in rows, with where each value stands in the file.
+
+#include "table/thermal_table.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct LoadedTable {
+  std::string name;               // as given, for messages
+  std::string text;               // the file's bytes
+  bool from_file = false;         // false: no file, the built-in table
+  std::vector<TableField> fields; // one per stored value
+  bool too_many = false;          // the load ended at a comma beyond the last value
+  std::size_t too_many_at = NO_OFFSET;
+  TableField trailing; // the text after the last comma
+};
+
+// Reads the file into a LoadedTable and ThermalTable/table_count, from the
+// built-in table. False, with the reason in `error`, when it cannot be read.
+[[nodiscard]] bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error);
+
+// The built-in table, as the controller runs without a file.
+void Load_BuiltInTable(LoadedTable &table);
+
+// 1-based line and column (in bytes) of an offset in the text.
+struct TextPosition {
+  std::size_t line;
+  std::size_t column;
+};
+[[nodiscard]] TextPosition Position_Of(const std::string &text, std::size_t offset);
+
+// The rows the file sets (any of their values), 0 when it sets none.
+[[nodiscard]] std::size_t Rows_Set(const LoadedTable &table);
