@@ -4,8 +4,8 @@
 // own waits whether or not the sleeps really pass.
 
 #include "backends/posix/posix_sleep.h"
-#include "hw/port_lib.h"
 #include "backends/sim/sim.h"
+#include "hw/port_lib.h"
 
 #include <cstdlib>
 
