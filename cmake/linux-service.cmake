@@ -1,10 +1,10 @@
-# Installing the Linux program: the binary, its systemd unit, the sample
-# table in the service's working directory under /etc, and the README; and
-# the Debian package and tarball that CPack makes of them.
+# Installing the Linux program: the binary and thermal-table, its systemd
+# unit, the sample table in the service's working directory under /etc, and
+# the README; and the Debian package and tarball that CPack makes of them.
 
 set(THERMAL_CONFIG_DIR /etc/thermal-control)
 
-install(TARGETS thermal-control RUNTIME DESTINATION bin)
+install(TARGETS thermal-control thermal-table RUNTIME DESTINATION bin)
 install(FILES README.md DESTINATION share/doc/thermal-control)
 install(CODE "
   set(THERMAL_UNIT_TEMPLATE \"${CMAKE_SOURCE_DIR}/packaging/thermal-control.service.in\")

@@ -41,7 +41,10 @@ endfunction()
 thermal_standin_dll(winring0_standin src/backends/sim/winring0_standin.def standin)
 thermal_standin_dll(winring0_missing_ordinal src/backends/sim/winring0_missing_ordinal.def missing-ordinal)
 
-install(TARGETS thermal-control RUNTIME DESTINATION .)
+# thermal-table.exe, linked statically like the program.
+target_link_options(thermal-table PRIVATE -static -s)
+
+install(TARGETS thermal-control thermal-table RUNTIME DESTINATION .)
 install(FILES ThermalTable.txt README.md DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -33,6 +33,10 @@ struct Finding {
 
 unsigned U(std::size_t n) { return static_cast<unsigned>(n); }
 
+std::string Count_Text(std::size_t count, const char *one, const char *more) {
+  return Text("%u %s", U(count), count == 1 ? one : more);
+}
+
 std::size_t First_Of(std::size_t preferred, std::size_t fallback) {
   return preferred != NO_OFFSET ? preferred : fallback;
 }
@@ -91,11 +95,13 @@ void Check_Reading(const LoadedTable &table, std::vector<Finding> &findings) {
   const std::size_t count = table.fields.size();
   if (count % ROW_SIZE != 0) {
     const TableField &last = table.fields.back();
-    findings.push_back({First_Of(last.first_nonblank, last.comma_at), Severity::Warning,
-                        Text("the file's %u values end inside row %u: its last %u columns keep the "
-                             "built-in table's values",
-                             U(count), U(count / ROW_SIZE), U(ROW_SIZE - count % ROW_SIZE)),
-                        "partial-row"});
+    findings.push_back(
+        {First_Of(last.first_nonblank, last.comma_at), Severity::Warning,
+         Text("the file's %u values end inside row %u: its last %s the "
+              "built-in table's values",
+              U(count), U(count / ROW_SIZE),
+              Count_Text(ROW_SIZE - count % ROW_SIZE, "column keeps", "columns keep").c_str()),
+         "partial-row"});
   }
 }
 
@@ -182,10 +188,6 @@ void Check_Unreachable(const LoadedTable &table, const RowSet &reached,
   }
 }
 
-std::string Count_Text(std::size_t count, const char *what) {
-  return Text("%u %s%s", U(count), what, count == 1 ? "" : "s");
-}
-
 } // namespace
 
 int Check_Table(const LoadedTable &table, std::FILE *out) {
@@ -212,10 +214,13 @@ int Check_Table(const LoadedTable &table, std::FILE *out) {
     std::fprintf(out, "%s: no problems found\n", table.name.c_str());
   } else if (notes == 0 || warnings == 0) {
     std::fprintf(out, "%s: %s\n", table.name.c_str(),
-                 (warnings ? Count_Text(warnings, "warning") : Count_Text(notes, "note")).c_str());
+                 (warnings ? Count_Text(warnings, "warning", "warnings")
+                           : Count_Text(notes, "note", "notes"))
+                     .c_str());
   } else {
-    std::fprintf(out, "%s: %s, %s\n", table.name.c_str(), Count_Text(warnings, "warning").c_str(),
-                 Count_Text(notes, "note").c_str());
+    std::fprintf(out, "%s: %s, %s\n", table.name.c_str(),
+                 Count_Text(warnings, "warning", "warnings").c_str(),
+                 Count_Text(notes, "note", "notes").c_str());
   }
   return warnings > 0 ? 1 : 0;
 }

@@ -121,6 +121,7 @@ RunResult Run_Program(const RunOptions &options) {
   }
   std::vector<std::string> env = Run_Environment(options, dir);
   std::vector<std::string> argv = options.command.empty() ? program_command : options.command;
+  argv.insert(argv.end(), options.args.begin(), options.args.end());
   const auto started = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {

@@ -13,6 +13,7 @@ struct RunOptions {
   std::vector<std::pair<std::string, std::string>> env; // THERMAL_SIM_* and the like
   bool trace = true;
   std::vector<std::string> command;       // the program's command, when not the usual one
+  std::vector<std::string> args;          // appended to the command
   std::vector<std::string> run_dir_files; // copied into the run's directory
 };
 
