@@ -52,6 +52,13 @@ add_custom_target(run
   USES_TERMINAL)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/run)
 
+# The README's plot: the sample table over twelve minutes of the thermal model.
+add_custom_target(table-plot
+  COMMAND thermal-table simulate ThermalTable.txt --model 0.2 --svg docs/sample-table.svg
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+  DEPENDS thermal-table
+  COMMENT "Regenerating docs/sample-table.svg")
+
 if(THERMAL_WINDOWS)
   find_program(THERMAL_MINGW_CXX i686-w64-mingw32-g++-win32)
   find_program(THERMAL_MINGW_OBJDUMP i686-w64-mingw32-objdump)

@@ -1,0 +1,72 @@
+// thermal-table's figures: simulate's cycles per second over a replayed log
+// and over the thermal model, and check on a file of 1024 values.
+
+#include "tool/check.h"
+#include "tool/simulate.h"
+#include "tool/table_file.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+constexpr std::size_t LOG_CYCLES = 1'000'000;
+
+void BM_SimulateReplayCycles(benchmark::State &state) {
+  LoadedTable table;
+  Load_BuiltInTable(table);
+  std::vector<LogCycle> log;
+  for (std::size_t i = 0; i < LOG_CYCLES; ++i) {
+    log.push_back(LogCycle{static_cast<std::uint8_t>(30 + i % 60)});
+  }
+  for (auto _ : state) {
+    std::vector<SimulatedCycle> cycles;
+    Replay_Log(log, cycles);
+    benchmark::DoNotOptimize(cycles.data());
+  }
+  state.counters["cycles/s"] = benchmark::Counter(static_cast<double>(LOG_CYCLES),
+                                                  benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SimulateReplayCycles)->Unit(benchmark::kMillisecond);
+
+void BM_SimulateModelDay(benchmark::State &state) {
+  LoadedTable table;
+  Load_BuiltInTable(table);
+  for (auto _ : state) {
+    std::vector<SimulatedCycle> cycles;
+    Run_Model(24, cycles);
+    benchmark::DoNotOptimize(cycles.data());
+  }
+  state.counters["cycles/s"] =
+      benchmark::Counter(86400, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SimulateModelDay)->Unit(benchmark::kMillisecond);
+
+void BM_Check1024Values(benchmark::State &state) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "thermal-bench-check.txt").string();
+  {
+    std::ofstream file(path, std::ios::binary);
+    for (int row = 0; row < 256; ++row) {
+      file << row % 200 << "," << row % 190 << "," << row << ",0,\n";
+    }
+  }
+  std::FILE *sink = std::fopen("/dev/null", "w");
+  for (auto _ : state) {
+    LoadedTable table;
+    std::string error;
+    if (!Load_TableFile(path, table, error)) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+    benchmark::DoNotOptimize(Check_Table(table, sink));
+  }
+  std::fclose(sink);
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_Check1024Values)->Unit(benchmark::kMicrosecond);
+
+} // namespace
