@@ -110,18 +110,11 @@ bool Read_Text(const std::string &path, std::string &text, std::string &error) {
     error = std::strerror(errno);
     return false;
   }
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-    text.append(buffer, got);
-  }
-  const bool failed = std::ferror(file) != 0;
-  if (failed) {
-    error = std::strerror(errno);
-  }
+  const bool read = Read_All(file, text, error);
   if (file != stdin) {
     std::fclose(file);
   }
-  return !failed;
+  return read;
 }
 
 // Without FILE: ThermalTable.txt when there is one, else the built-in table.

@@ -6,25 +6,6 @@
 
 namespace {
 
-bool Read_Bytes(const std::string &path, std::string &text, std::string &error) {
-  // Binary, as the controller reads it.
-  std::FILE *file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    error = std::strerror(errno);
-    return false;
-  }
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-    text.append(buffer, got);
-  }
-  const bool failed = std::ferror(file) != 0;
-  if (failed) {
-    error = std::strerror(errno);
-  }
-  std::fclose(file);
-  return !failed;
-}
-
 void Start_Load(LoadedTable &table) {
   ThermalTable = BUILT_IN_TABLE;
   table_count = 0;
@@ -34,6 +15,18 @@ void Start_Load(LoadedTable &table) {
 }
 
 } // namespace
+
+bool Read_All(std::FILE *file, std::string &text, std::string &error) {
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+    text.append(buffer, got);
+  }
+  if (std::ferror(file) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
 
 void Load_BuiltInTable(LoadedTable &table) {
   Start_Load(table);
@@ -45,7 +38,15 @@ void Load_BuiltInTable(LoadedTable &table) {
 bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error) {
   table.name = path;
   table.text.clear();
-  if (!Read_Bytes(path, table.text, error)) {
+  // Binary, as the controller reads it.
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    error = std::strerror(errno);
+    return false;
+  }
+  const bool read = Read_All(file, table.text, error);
+  std::fclose(file);
+  if (!read) {
     return false;
   }
   Start_Load(table);

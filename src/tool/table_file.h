@@ -6,6 +6,7 @@
 #include "table/thermal_table.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct LoadedTable {
 // Reads the file into a LoadedTable and ThermalTable/table_count, from the
 // built-in table. False, with the reason in `error`, when it cannot be read.
 [[nodiscard]] bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error);
+
+// Reads an open file to its end. False, with the reason, on a read error.
+[[nodiscard]] bool Read_All(std::FILE *file, std::string &text, std::string &error);
 
 // The built-in table, as the controller runs without a file.
 void Load_BuiltInTable(LoadedTable &table);

@@ -9,22 +9,6 @@
 
 namespace {
 
-std::string Hex(int byte) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02x", byte);
-  return text;
-}
-
-// A temperature read from an EC that answers at once.
-std::vector<std::string> Read_Trace(int temperature) {
-  return {"in 6c -> 00", "out 6c 44",   "in 6c -> 00",
-          "out 68 00",   "in 6c -> 01", "in 68 -> " + Hex(temperature)};
-}
-
-std::vector<std::string> Select_Trace(int value) {
-  return {"in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value)};
-}
-
 // The cycles' output lines after start-up.
 std::vector<std::string> Cycle_Lines(const RunResult &run) {
   std::vector<std::string> lines = Split_Lines(run.out);

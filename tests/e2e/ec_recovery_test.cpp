@@ -10,17 +10,6 @@
 
 namespace {
 
-std::string Hex(int byte) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02x", byte);
-  return text;
-}
-
-std::vector<std::string> Good_Read(int temperature) {
-  return {"in 6c -> 00", "out 6c 44",   "in 6c -> 00",
-          "out 68 00",   "in 6c -> 01", "in 68 -> " + Hex(temperature)};
-}
-
 // A read that meets lost ports, then the start-up's hardware steps again and
 // the select of the current row's value.
 std::vector<std::string> Lost_Read_And_Set_Up(int value) {
@@ -32,7 +21,7 @@ std::vector<std::string> Lost_Read_And_Set_Up(int value) {
   trace = Joined(trace, {"out 68 00", "in 6c -> ff", "in 68 -> ff"});
   const std::vector<std::string> &startup = Startup_Trace();
   trace.insert(trace.end(), startup.begin() + 2, startup.end()); // from the bridge search on
-  return Joined(trace, {"in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value)});
+  return Joined(trace, Select_Trace(value));
 }
 
 std::vector<std::string> Cycle_Lines_Of(const RunResult &run) {
@@ -52,8 +41,8 @@ TEST(EcRecovery, TwoResumesInRow0AreEachSetUpAgainWithRow0sValueAndReadingGoesOn
   }
   const RunResult run = Run_Temperatures("30*6", std::nullopt, "ec-resume:2");
   std::vector<std::string> expected = Joined(Startup_Trace(), {"sleep 100"});
-  expected = Joined(expected, Good_Read(30));
-  for (const auto &cycle : {Good_Read(30), Lost_Read_And_Set_Up(0), Good_Read(30), Good_Read(30),
+  expected = Joined(expected, Read_Trace(30));
+  for (const auto &cycle : {Read_Trace(30), Lost_Read_And_Set_Up(0), Read_Trace(30), Read_Trace(30),
                             Lost_Read_And_Set_Up(0)}) {
     expected = Joined(Joined(expected, {"sleep 1000"}), cycle);
   }

@@ -254,3 +254,18 @@ int Parse_Arguments(int argc, char **argv) {
   Set_ProgramCommand(std::move(command));
   return -1;
 }
+
+std::string Hex(int byte) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02x", byte);
+  return text;
+}
+
+std::vector<std::string> Read_Trace(int temperature) {
+  return {"in 6c -> 00", "out 6c 44",   "in 6c -> 00",
+          "out 68 00",   "in 6c -> 01", "in 68 -> " + Hex(temperature)};
+}
+
+std::vector<std::string> Select_Trace(int value) {
+  return {"in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value)};
+}

@@ -76,3 +76,10 @@ const std::vector<std::string> &Startup_Trace();
 // Appends `tail` to `head`.
 std::vector<std::string> Joined(std::vector<std::string> head,
                                 const std::vector<std::string> &tail);
+
+// A byte as the trace writes it: two lower-case hex digits.
+std::string Hex(int byte);
+
+// A temperature read from an EC that answers at once, and a select it takes.
+std::vector<std::string> Read_Trace(int temperature);
+std::vector<std::string> Select_Trace(int value);
