@@ -43,6 +43,18 @@ struct SimSettings {
 // with status 2 and a message on the standard error stream.
 const SimSettings &Sim_Settings();
 
+// The THERMAL_SIM_* variables' texts, nullptr where one is unset, as the
+// settings above are read from them. False, with the message, when one
+// cannot be understood.
+struct SimSettingTexts {
+  const char *temps;
+  const char *fast;
+  const char *trace;
+  const char *fault;
+};
+[[nodiscard]] bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings,
+                                     std::string &message);
+
 // One trace line, written and flushed at once. Does nothing without a trace.
 [[gnu::format(printf, 1, 2)]] void Sim_Trace(const char *format, ...);
 void Sim_OpenTrace(const std::string &path);

@@ -7,10 +7,10 @@
 
 namespace {
 
-[[noreturn]] void Settings_Refuse(const char *variable, std::string_view text, const char *want) {
-  std::fprintf(stderr, "thermal-sim: %s: \"%.*s\" is not %s\n", variable,
-               static_cast<int>(text.size()), text.data(), want);
-  std::exit(2);
+// A setting that cannot be understood: false, with what was wanted.
+bool Refuse(std::string &message, const char *variable, std::string_view text, const char *want) {
+  message = std::string(variable) + ": \"" + std::string(text) + "\" is not " + want;
+  return false;
 }
 
 // A whole decimal number, nothing before or after it.
@@ -20,48 +20,40 @@ bool Parse_Number(std::string_view text, std::uint64_t &number) {
   return error == std::errc{} && stop == end && !text.empty();
 }
 
-SimTemperatureRun Parse_TemperatureRun(std::string_view entry) {
+bool Parse_TemperatureRun(std::string_view entry, SimSettings &settings, std::string &message) {
   constexpr const char *WANT = "a temperature 0-255, or T*N for N entries T";
   const std::size_t star = entry.find('*');
   std::uint64_t temperature = 0;
   std::uint64_t count = 1;
-  if (!Parse_Number(entry.substr(0, star), temperature) || temperature > 255) {
-    Settings_Refuse("THERMAL_SIM_TEMPS", entry, WANT);
+  if (!Parse_Number(entry.substr(0, star), temperature) || temperature > 255 ||
+      (star != std::string_view::npos && !Parse_Number(entry.substr(star + 1), count))) {
+    return Refuse(message, "THERMAL_SIM_TEMPS", entry, WANT);
   }
-  if (star != std::string_view::npos && !Parse_Number(entry.substr(star + 1), count)) {
-    Settings_Refuse("THERMAL_SIM_TEMPS", entry, WANT);
-  }
-  return {static_cast<std::uint8_t>(temperature), count};
+  settings.temperatures.push_back({static_cast<std::uint8_t>(temperature), count});
+  return true;
 }
 
-void Parse_Temperatures(std::string_view list, SimSettings &settings) {
+bool Parse_Temperatures(std::string_view list, SimSettings &settings, std::string &message) {
   settings.temperatures_given = true;
   while (!list.empty()) {
     const std::size_t comma = list.find(',');
-    settings.temperatures.push_back(Parse_TemperatureRun(list.substr(0, comma)));
+    if (!Parse_TemperatureRun(list.substr(0, comma), settings, message)) {
+      return false;
+    }
     if (comma == std::string_view::npos) {
-      return;
+      return true;
     }
     list.remove_prefix(comma + 1);
     if (list.empty()) {
-      Settings_Refuse("THERMAL_SIM_TEMPS", list, "a temperature after the last comma");
+      return Refuse(message, "THERMAL_SIM_TEMPS", list, "a temperature after the last comma");
     }
-  }
-}
-
-// "ec-slow:N", "ec-gone:K", "ec-resume:K" and "ec-stuck:K" carry a number
-// after the fault's name.
-bool Parse_FaultWithNumber(std::string_view text, std::string_view name, SimSettings &settings) {
-  if (text.substr(0, name.size()) != name) {
-    return false;
-  }
-  if (!Parse_Number(text.substr(name.size()), settings.fault_arg)) {
-    Settings_Refuse("THERMAL_SIM_FAULT", text, "a fault with its number");
   }
   return true;
 }
 
-void Parse_Fault(std::string_view text, SimSettings &settings) {
+// "ec-slow:N", "ec-gone:K", "ec-resume:K" and "ec-stuck:K" carry a number
+// after the fault's name.
+bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &message) {
   struct Named {
     std::string_view name;
     SimFault fault;
@@ -72,7 +64,7 @@ void Parse_Fault(std::string_view text, SimSettings &settings) {
   for (const Named &named : PLAIN) {
     if (text == named.name) {
       settings.fault = named.fault;
-      return;
+      return true;
     }
   }
   constexpr Named WITH_NUMBER[] = {{"ec-slow:", SimFault::EcSlow},
@@ -80,34 +72,42 @@ void Parse_Fault(std::string_view text, SimSettings &settings) {
                                    {"ec-resume:", SimFault::EcResume},
                                    {"ec-stuck:", SimFault::EcStuck}};
   for (const Named &named : WITH_NUMBER) {
-    if (Parse_FaultWithNumber(text, named.name, settings)) {
+    if (text.substr(0, named.name.size()) == named.name) {
       settings.fault = named.fault;
-      return;
+      return Parse_Number(text.substr(named.name.size()), settings.fault_arg) ||
+             Refuse(message, "THERMAL_SIM_FAULT", text, "a fault with its number");
     }
   }
-  Settings_Refuse("THERMAL_SIM_FAULT", text,
-                  "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
-                  "ec-resume:K, ec-stuck:K");
+  return Refuse(message, "THERMAL_SIM_FAULT", text,
+                "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
+                "ec-resume:K, ec-stuck:K");
 }
 
 SimSettings Sim_ReadSettings() {
+  const SimSettingTexts texts = {std::getenv("THERMAL_SIM_TEMPS"), std::getenv("THERMAL_SIM_FAST"),
+                                 std::getenv("THERMAL_SIM_TRACE"),
+                                 std::getenv("THERMAL_SIM_FAULT")};
   SimSettings settings;
-  if (const char *temps = std::getenv("THERMAL_SIM_TEMPS")) {
-    Parse_Temperatures(temps, settings);
-  }
-  if (const char *fast = std::getenv("THERMAL_SIM_FAST")) {
-    settings.fast = std::string_view(fast) == "1";
-  }
-  if (const char *trace = std::getenv("THERMAL_SIM_TRACE")) {
-    settings.trace_path = trace;
-  }
-  if (const char *fault = std::getenv("THERMAL_SIM_FAULT")) {
-    Parse_Fault(fault, settings);
+  std::string message;
+  if (!Sim_ParseSettings(texts, settings, message)) {
+    std::fprintf(stderr, "thermal-sim: %s\n", message.c_str());
+    std::exit(2);
   }
   return settings;
 }
 
 } // namespace
+
+bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings, std::string &message) {
+  if (texts.temps != nullptr && !Parse_Temperatures(texts.temps, settings, message)) {
+    return false;
+  }
+  settings.fast = texts.fast != nullptr && std::string_view(texts.fast) == "1";
+  if (texts.trace != nullptr) {
+    settings.trace_path = texts.trace;
+  }
+  return texts.fault == nullptr || Parse_Fault(texts.fault, settings, message);
+}
 
 const SimSettings &Sim_Settings() {
   static const SimSettings settings = Sim_ReadSettings();
