@@ -1,0 +1,53 @@
+// thermal-table's log reader and replay on any log. The input's first byte
+// chooses the table: 1 takes the next 256 bytes as the first 64 rows (any
+// table at all), else the built-in one. For every input: a refused log says
+// why; an accepted one is replayed cycle for cycle, never leaves rows 0 to
+// 63, moves at most one row a cycle and only on an answered read, and sends
+// exactly the entered row's value on each move.
+
+#include "fuzz_support.h"
+#include "table/thermal_table.h"
+#include "tool/simulate.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::size_t FUZZED_TABLE_BYTES = 256;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  ThermalTable = BUILT_IN_TABLE;
+  if (size > FUZZED_TABLE_BYTES && data[0] == 1) {
+    std::copy(data + 1, data + 1 + FUZZED_TABLE_BYTES, ThermalTable.begin());
+    data += 1 + FUZZED_TABLE_BYTES;
+    size -= 1 + FUZZED_TABLE_BYTES;
+  }
+  std::vector<LogCycle> log;
+  std::string error;
+  if (!Read_Log(std::string(reinterpret_cast<const char *>(data), size), log, error)) {
+    Require(!error.empty(), "a refused log says why");
+    return 0;
+  }
+  Require(!log.empty(), "an accepted log has cycles");
+  std::vector<SimulatedCycle> cycles;
+  Replay_Log(log, cycles);
+  Require(cycles.size() == log.size(), "one cycle per logged cycle");
+  std::uint8_t row = ROW_BOTTOM;
+  for (std::size_t i = 0; i < cycles.size(); ++i) {
+    const SimulatedCycle &c = cycles[i];
+    Require(c.row <= ROW_TOP, "the replay stays in rows 0 to 63");
+    Require(std::abs(int{c.row} - int{row}) <= 1, "at most one row a cycle");
+    Require(c.temperature == log[i].temperature, "the cycle has the logged temperature");
+    if (c.row != row) {
+      Require(log[i].answered && log[i].select_taken, "only an acted-on read moves");
+      Require(c.sent == Row_Byte(ThermalTable, c.row, COL_VALUE), "a move sends the row's value");
+    } else {
+      Require(c.sent == -1, "no move, nothing sent");
+    }
+    row = c.row;
+  }
+  return 0;
+}

@@ -1,0 +1,73 @@
+// The controller's table loader on any file: Read_ThermalTable as start-up
+// calls it, then the listing. For every input: at most 1024 values are
+// stored, one per comma; each echoed number's low eight bits are the stored
+// byte; the listing shows exactly what was stored; nothing past the stored
+// values changes; and the output has the echo's and the listing's layout.
+
+#include "fuzz_support.h"
+#include "table/thermal_table.h"
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const std::string TOO_MANY = "ThermalTable.txt holds more than 1024 values; the rest is ignored\n";
+
+// Four numbers to a line, each followed by two blanks.
+std::string Rows_Text(const std::vector<long long> &numbers) {
+  std::string text;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    text += std::to_string(numbers[i]) + "  ";
+    if ((i + 1) % ROW_SIZE == 0) {
+      text += "\n";
+    }
+  }
+  return text;
+}
+
+std::vector<long long> Numbers_In(std::istringstream &words, std::size_t count) {
+  std::vector<long long> numbers;
+  long long number = 0;
+  while (numbers.size() < count && words >> number) {
+    numbers.push_back(number);
+  }
+  return numbers;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  static_cast<void>(Printed_Since_Last_Call()); // from here on, output is kept
+  ThermalTable = BUILT_IN_TABLE;
+  table_count = 0;
+  const MemoryFile file = Memory_File(data, size);
+  Require(Read_ThermalTable(file.path.c_str()), "a readable file loads");
+  List_ThermalTable();
+  Close(file);
+  const std::string printed = Printed_Since_Last_Call();
+
+  const auto commas = static_cast<std::size_t>(std::count(data, data + size, ','));
+  const std::size_t stored = std::min<std::size_t>(commas, TABLE_SIZE);
+  Require(table_count == stored, "one value is stored per comma, 1024 at most");
+
+  const std::string head = "ThermalTable: \n";
+  Require(printed.rfind(head, 0) == 0, "the echo starts with its heading");
+  std::istringstream words(printed.substr(head.size()));
+  const std::vector<long long> echoed = Numbers_In(words, stored);
+  Require(echoed.size() == stored, "every stored value is echoed");
+  std::vector<long long> listed;
+  for (std::size_t i = 0; i < stored; ++i) {
+    Require((echoed[i] & 0xFF) == ThermalTable[i], "an echoed number's low byte is stored");
+    listed.push_back(ThermalTable[i]);
+  }
+  const bool too_many = commas > TABLE_SIZE;
+  const std::string expected =
+      head + Rows_Text(echoed) + (too_many ? TOO_MANY : "") + "\n" + Rows_Text(listed) + "\n";
+  Require(printed == expected, "the output is the echo, then the listing of what was stored");
+  Require(std::equal(ThermalTable.begin() + static_cast<long>(stored), ThermalTable.end(),
+                     BUILT_IN_TABLE.begin() + static_cast<long>(stored)),
+          "the values past the file's keep the built-in table");
+  return 0;
+}
