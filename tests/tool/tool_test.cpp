@@ -265,6 +265,7 @@ TEST(Simulate, BadInputIsRefusedWithStatus2AndAClearMessage) {
       {{"simulate", "--log", "missing.log"}, "cannot read missing.log: "},
       {{"simulate", "--log", "bad.log"}, "bad.log: line 2: \"x\" is not a temperature 0 to 255"},
       {{"simulate", "--log", "empty.log"}, "empty.log: line 1: \"no\" is not a temperature"},
+      {{"simulate", "--log", "-"}, "-: no temperatures in it"}, // standard input: empty here
       {{"check", "a.txt", "b.txt"}, "check takes one FILE at most"},
       {{"frobnicate"}, "unknown command frobnicate"},
   };
