@@ -57,9 +57,6 @@ void Field_Ignore(TableField &field, int c, std::size_t offset) {
 }
 
 void Field_Feed(TableField &field, int c, std::size_t offset) {
-  if (field.first_byte == NO_OFFSET) {
-    field.first_byte = offset;
-  }
   switch (field.phase) {
   case FieldPhase::Leading:
     if (Is_Blank(c)) {

@@ -48,7 +48,6 @@ struct TableField {
   bool negative = false;
   bool has_digits = false;
   std::int64_t magnitude = 0; // held at INT_MAX + 1 at most, enough to saturate either way
-  std::size_t first_byte = NO_OFFSET;
   std::size_t first_nonblank = NO_OFFSET;
   std::size_t number_at = NO_OFFSET;  // its sign or first digit
   std::size_t ignored_at = NO_OFFSET; // the first non-blank byte after the number

@@ -119,12 +119,14 @@ void Check_BuiltInRows(const LoadedTable &table, std::vector<Finding> &findings)
 void Check_Oscillation(const LoadedTable &table, const RowSet &reached,
                        std::vector<Finding> &findings) {
   for (std::size_t row = 1; row < STEPPING_ROWS; ++row) {
+    if (!reached[row] && !reached[row - 1]) {
+      continue;
+    }
     unsigned low = TEMPERATURES;
     unsigned high = 0;
     for (unsigned t = 0; t < TEMPERATURES; ++t) {
       std::uint8_t other = 0;
-      if ((reached[row] || reached[row - 1]) &&
-          Oscillates(ThermalTable, static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(t),
+      if (Oscillates(ThermalTable, static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(t),
                      other) &&
           other == row - 1) {
         low = t < low ? t : low;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -33,12 +34,18 @@ RunResult Run_Tool(std::vector<std::string> args, const std::optional<std::strin
   return Run_Program(options);
 }
 
+// A path of this name in a folder of its own: tests run side by side, the
+// native and the Windows ones too, and must not share their files.
+std::string Temp_Path(const std::string &name) {
+  char pattern[] = "/tmp/thermal-tool-test-XXXXXX";
+  return (std::filesystem::path(mkdtemp(pattern)) / name).string();
+}
+
 // A scratch file that a run's directory receives a copy of.
 std::string Scratch_File(const std::string &name, const std::string &contents) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "thermal-tool-test";
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / name, std::ios::binary) << contents;
-  return (dir / name).string();
+  const std::string path = Temp_Path(name);
+  std::ofstream(path, std::ios::binary) << contents;
+  return path;
 }
 
 std::string Values(int count) {
@@ -170,7 +177,7 @@ TEST(Simulate, ReplayOfTheControllersOwnOutputGivesItsRowsCycleByCycle) {
   const std::vector<std::string> status = Status_Lines(controlled.out);
   ASSERT_EQ(status.size(), 11u);
 
-  const std::string csv = (std::filesystem::temp_directory_path() / "thermal-replay.csv").string();
+  const std::string csv = Temp_Path("thermal-replay.csv");
   const RunResult replay = Run_Tool({"simulate", "--log", "console.log", "--csv", csv},
                                     sample_table, {Scratch_File("console.log", controlled.out)});
   ASSERT_EQ(replay.exit_status, 0) << replay.err;
@@ -187,10 +194,6 @@ TEST(Simulate, ReplayOfTheControllersOwnOutputGivesItsRowsCycleByCycle) {
   EXPECT_EQ(replayed, status);
   EXPECT_EQ(lines[2], "2,47,1,100");
   EXPECT_EQ(lines[10], "10,84,0,") << "the select the EC did not take is not sent";
-}
-
-std::string Temp_Path(const std::string &name) {
-  return (std::filesystem::temp_directory_path() / name).string();
 }
 
 // A lone hot cycle among ten thousand cool ones: it moves the controller one
