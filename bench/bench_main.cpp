@@ -4,6 +4,7 @@
 // the standard error stream.
 
 #include "app/control.h"
+#include "bench_table.h"
 #include "table/thermal_table.h"
 
 #include <benchmark/benchmark.h>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -36,23 +36,14 @@ void BM_ControlCycle(benchmark::State &state) {
 }
 BENCHMARK(BM_ControlCycle);
 
-std::string Full_Table_File() {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "thermal-bench-table.txt").string();
-  std::ofstream file(path, std::ios::binary);
-  for (int row = 0; row < 256; ++row) {
-    file << row % 200 << "," << row % 190 << "," << row << ",0,\n";
-  }
-  return path;
-}
-
 void BM_LoadTable1024Values(benchmark::State &state) {
-  const std::string path = Full_Table_File();
+  const std::string &path = Full_Table_File();
   for (auto _ : state) {
-    table_count = 0;
-    benchmark::DoNotOptimize(Read_ThermalTable(path.c_str()));
+    ThermalTableBytes table = BUILT_IN_TABLE;
+    std::uint16_t count = 0;
+    benchmark::DoNotOptimize(Read_ThermalTable(path.c_str(), table, count));
+    benchmark::DoNotOptimize(table.data());
   }
-  std::filesystem::remove(path);
 }
 BENCHMARK(BM_LoadTable1024Values);
 

@@ -1,6 +1,7 @@
 // thermal-table's figures: simulate's cycles per second over a replayed log
 // and over the thermal model, and check on a file of 1024 values.
 
+#include "bench_table.h"
 #include "tool/check.h"
 #include "tool/simulate.h"
 #include "tool/table_file.h"
@@ -8,8 +9,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -24,7 +23,7 @@ void BM_SimulateReplayCycles(benchmark::State &state) {
   }
   for (auto _ : state) {
     std::vector<SimulatedCycle> cycles;
-    Replay_Log(log, cycles);
+    Replay_Log(table.bytes, log, cycles);
     benchmark::DoNotOptimize(cycles.data());
   }
   state.counters["cycles/s"] = benchmark::Counter(static_cast<double>(LOG_CYCLES),
@@ -37,7 +36,7 @@ void BM_SimulateModelDay(benchmark::State &state) {
   Load_BuiltInTable(table);
   for (auto _ : state) {
     std::vector<SimulatedCycle> cycles;
-    Run_Model(24, cycles);
+    Run_Model(table.bytes, 24, cycles);
     benchmark::DoNotOptimize(cycles.data());
   }
   state.counters["cycles/s"] =
@@ -46,14 +45,7 @@ void BM_SimulateModelDay(benchmark::State &state) {
 BENCHMARK(BM_SimulateModelDay)->Unit(benchmark::kMillisecond);
 
 void BM_Check1024Values(benchmark::State &state) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() / "thermal-bench-check.txt").string();
-  {
-    std::ofstream file(path, std::ios::binary);
-    for (int row = 0; row < 256; ++row) {
-      file << row % 200 << "," << row % 190 << "," << row << ",0,\n";
-    }
-  }
+  const std::string &path = Full_Table_File();
   std::FILE *sink = std::fopen("/dev/null", "w");
   for (auto _ : state) {
     LoadedTable table;
@@ -65,7 +57,6 @@ void BM_Check1024Values(benchmark::State &state) {
     benchmark::DoNotOptimize(Check_Table(table, sink));
   }
   std::fclose(sink);
-  std::filesystem::remove(path);
 }
 BENCHMARK(BM_Check1024Values)->Unit(benchmark::kMicrosecond);
 

@@ -1,14 +1,23 @@
 # The native build: the program on the simulated machine, its tests and
-# benchmarks, and (unless switched off) the Windows program built with
-# mingw-w64 and tested under Wine.
+# benchmarks, the Linux hardware program where the processor has I/O ports,
+# and the Windows program where mingw-w64 is installed, tested under Wine
+# where Wine runs. What this machine cannot build or run is left out, and one
+# message at the end says what and which packages bring it.
 
 option(THERMAL_BUILD_TESTS "Build the tests" ON)
 option(THERMAL_BUILD_BENCH "Build the benchmarks" ON)
 
+# Notes what this build leaves out, and which packages would bring it; the
+# text may come in pieces, which are joined.
+function(thermal_leave_out)
+  string(JOIN "" what ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY THERMAL_LEFT_OUT "${what}")
+endfunction()
+
 # The hardware build drives the EC with the x86 port instructions (inb, outb
 # and ioperm); other processors have no I/O ports, and there only the
-# simulated machine is built. The Windows program is a 32-bit x86 one, run
-# under Wine, so it is built by default on x86 hosts only.
+# simulated machine is built. The Windows program is a 32-bit x86 one, so it
+# is built by default on x86 hosts only.
 include(CheckCXXSourceCompiles)
 check_cxx_source_compiles("
   #include <sys/io.h>
@@ -21,22 +30,27 @@ endif()
 option(THERMAL_WINDOWS "Also build the Windows program and run its tests under Wine"
        ${THERMAL_HAVE_PORT_IO})
 
-add_library(thermal_sim STATIC ${THERMAL_SIM_SOURCES} src/backends/sim/sim_portlib.cpp
-                               src/backends/posix/posix_sleep.cpp)
-target_include_directories(thermal_sim PRIVATE src)
+add_library(backend_posix STATIC src/backends/posix/posix_sleep.cpp)
+thermal_headers(backend_posix PUBLIC backends/posix/posix_sleep.h)
+
+add_library(backend_sim STATIC src/backends/sim/sim_portlib.cpp)
+target_link_libraries(backend_sim PRIVATE backend_sim_machine backend_posix port_lib)
 
 add_executable(thermal-control-sim src/app/main.cpp)
-target_link_libraries(thermal-control-sim PRIVATE thermal_program thermal_sim)
+target_link_libraries(thermal-control-sim PRIVATE controller backend_sim)
 
 # The hardware build for Linux: the same program over the kernel's ports and
-# sysfs, installed with its service.
+# sysfs, installed with its service. The PCI part stands alone so that its
+# tests can drive it without touching a port.
 if(THERMAL_HARDWARE)
-  add_library(thermal_linux_backend STATIC src/backends/linux/linux_backend.cpp
-                                           src/backends/posix/posix_sleep.cpp)
-  target_include_directories(thermal_linux_backend PRIVATE src)
+  add_library(backend_linux_pci STATIC src/backends/linux/linux_pci.cpp)
+  target_link_libraries(backend_linux_pci PRIVATE port_lib)
+  add_library(backend_linux STATIC src/backends/linux/linux_ports.cpp
+                                   src/backends/linux/linux_clock.cpp)
+  target_link_libraries(backend_linux PRIVATE port_lib backend_posix PUBLIC backend_linux_pci)
 
   add_executable(thermal-control src/app/main.cpp)
-  target_link_libraries(thermal-control PRIVATE thermal_program thermal_linux_backend)
+  target_link_libraries(thermal-control PRIVATE controller backend_linux)
 
   include(cmake/linux-service.cmake)
 endif()
@@ -60,26 +74,7 @@ add_custom_target(table-plot
   COMMENT "Regenerating docs/sample-table.svg")
 
 if(THERMAL_WINDOWS)
-  find_program(THERMAL_MINGW_CXX i686-w64-mingw32-g++-win32)
-  find_program(THERMAL_MINGW_OBJDUMP i686-w64-mingw32-objdump)
-  find_program(THERMAL_WINE wine)
-  find_program(THERMAL_WINEBOOT wineboot)
-  if(NOT THERMAL_MINGW_CXX OR NOT THERMAL_MINGW_OBJDUMP OR NOT THERMAL_WINE OR NOT THERMAL_WINEBOOT)
-    message(FATAL_ERROR
-      "The Windows program needs mingw-w64 and Wine: apt-get install g++-mingw-w64-i686 "
-      "wine wine32:i386 (after dpkg --add-architecture i386), or configure with "
-      "-DTHERMAL_WINDOWS=OFF to build and test the simulated machine only.")
-  endif()
-  include(ExternalProject)
-  set(THERMAL_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
-  ExternalProject_Add(windows
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}
-    BINARY_DIR ${THERMAL_WINDOWS_DIR}
-    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
-               -DCMAKE_BUILD_TYPE=MinSizeRel
-    INSTALL_COMMAND ""
-    BUILD_ALWAYS ON
-    USES_TERMINAL_BUILD ON)
+  include(cmake/windows-programs.cmake)
 endif()
 
 if(THERMAL_BUILD_TESTS)
@@ -93,4 +88,10 @@ option(THERMAL_FUZZ "Build the fuzz targets (clang, with the fuzz preset's flags
 if(THERMAL_FUZZ)
   enable_testing()
   add_subdirectory(fuzz)
+endif()
+
+get_property(left_out GLOBAL PROPERTY THERMAL_LEFT_OUT)
+if(left_out)
+  list(JOIN left_out "; " left_out)
+  message(NOTICE "Left out of this build, for want of tools on this machine: ${left_out}.")
 endif()

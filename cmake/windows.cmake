@@ -1,6 +1,6 @@
-# The Windows build: thermal-control.exe over WinRing0.dll, a 32-bit console
-# program linked statically, so that it imports only system DLLs; the
-# stand-in WinRing0.dll for the tests; the zip package.
+# The Windows build: thermal-control.exe over WinRing0.dll, a console program
+# linked statically, so that it imports only system DLLs; the stand-in
+# WinRing0.dll for the tests; the zip package.
 
 enable_language(RC)
 
@@ -9,11 +9,11 @@ set(THERMAL_MANIFEST ${CMAKE_BINARY_DIR}/thermal-control.exe.manifest)
 configure_file(src/app/windows/thermal-control.exe.manifest ${THERMAL_MANIFEST} @ONLY)
 configure_file(src/app/windows/thermal-control.rc.in ${CMAKE_BINARY_DIR}/thermal-control.rc @ONLY)
 
-add_executable(thermal-control
-  src/app/main.cpp
-  src/backends/winring0/winring0_backend.cpp
-  ${CMAKE_BINARY_DIR}/thermal-control.rc)
-target_link_libraries(thermal-control PRIVATE thermal_program winmm)
+add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp)
+target_link_libraries(backend_winring0 PRIVATE port_lib)
+
+add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)
+target_link_libraries(thermal-control PRIVATE controller backend_winring0 winmm)
 target_link_options(thermal-control PRIVATE -static -s)
 set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
   OBJECT_DEPENDS ${THERMAL_MANIFEST})
@@ -23,8 +23,10 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
 # Each sits in its own folder of the test tree with a copy of the program.
 set(THERMAL_STANDIN_DIR ${CMAKE_BINARY_DIR}/tests)
 function(thermal_standin_dll target def_file folder)
-  add_library(${target} SHARED ${THERMAL_SIM_SOURCES} src/backends/sim/sim_dll.cpp ${def_file})
-  target_include_directories(${target} PRIVATE src)
+  add_library(${target} SHARED src/backends/sim/sim_dll.cpp ${def_file})
+  target_link_libraries(${target} PRIVATE backend_sim_machine)
+  # The .def names the exports undecorated; on 32-bit Windows they are
+  # stdcall functions, whose symbols carry their argument size.
   target_link_options(${target} PRIVATE -static -s -Wl,--enable-stdcall-fixup)
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME WinRing0

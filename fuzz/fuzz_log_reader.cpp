@@ -3,7 +3,8 @@
 // table at all), else the built-in one. For every input: a refused log says
 // why; an accepted one is replayed cycle for cycle, never leaves rows 0 to
 // 63, moves at most one row a cycle and only on an answered read, and sends
-// exactly the entered row's value on each move.
+// exactly the entered row's value on each move, and the current row's value
+// again after a set-up.
 
 #include "fuzz_support.h"
 #include "table/thermal_table.h"
@@ -19,9 +20,9 @@ constexpr std::size_t FUZZED_TABLE_BYTES = 256;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-  ThermalTable = BUILT_IN_TABLE;
+  ThermalTableBytes table = BUILT_IN_TABLE;
   if (size > FUZZED_TABLE_BYTES && data[0] == 1) {
-    std::copy(data + 1, data + 1 + FUZZED_TABLE_BYTES, ThermalTable.begin());
+    std::copy(data + 1, data + 1 + FUZZED_TABLE_BYTES, table.begin());
     data += 1 + FUZZED_TABLE_BYTES;
     size -= 1 + FUZZED_TABLE_BYTES;
   }
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   Require(!log.empty(), "an accepted log has cycles");
   std::vector<SimulatedCycle> cycles;
-  Replay_Log(log, cycles);
+  Replay_Log(table, log, cycles);
   Require(cycles.size() == log.size(), "one cycle per logged cycle");
   std::uint8_t row = ROW_BOTTOM;
   for (std::size_t i = 0; i < cycles.size(); ++i) {
@@ -41,9 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Require(c.row <= ROW_TOP, "the replay stays in rows 0 to 63");
     Require(std::abs(int{c.row} - int{row}) <= 1, "at most one row a cycle");
     Require(c.temperature == log[i].temperature, "the cycle has the logged temperature");
+    const bool set_up = log[i].read == EcRead::PortsLost && log[i].set_up_done;
     if (c.row != row) {
-      Require(log[i].answered && log[i].select_taken, "only an acted-on read moves");
-      Require(c.sent == Row_Byte(ThermalTable, c.row, COL_VALUE), "a move sends the row's value");
+      Require(log[i].read == EcRead::Answered && log[i].select_taken,
+              "only an acted-on read moves");
+      Require(c.sent == Row_Byte(table, c.row, COL_VALUE), "a move sends the row's value");
+    } else if (set_up) {
+      Require(c.sent == Row_Byte(table, c.row, COL_VALUE), "a set-up sends the row's value again");
     } else {
       Require(c.sent == -1, "no move, nothing sent");
     }

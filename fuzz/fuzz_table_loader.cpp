@@ -13,7 +13,9 @@
 
 namespace {
 
-const std::string TOO_MANY = "ThermalTable.txt holds more than 1024 values; the rest is ignored\n";
+std::string Too_Many(const std::string &file_name) {
+  return file_name + " holds more than 1024 values; the rest is ignored\n";
+}
 
 // Four numbers to a line, each followed by two blanks.
 std::string Rows_Text(const std::vector<long long> &numbers) {
@@ -40,11 +42,11 @@ std::vector<long long> Numbers_In(std::istringstream &words, std::size_t count) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static_cast<void>(Printed_Since_Last_Call()); // from here on, output is kept
-  ThermalTable = BUILT_IN_TABLE;
-  table_count = 0;
+  ThermalTableBytes table = BUILT_IN_TABLE;
+  std::uint16_t table_count = 0;
   const MemoryFile file = Memory_File(data, size);
-  Require(Read_ThermalTable(file.path.c_str()), "a readable file loads");
-  List_ThermalTable();
+  Require(Read_ThermalTable(file.path.c_str(), table, table_count), "a readable file loads");
+  List_ThermalTable(table, table_count);
   Close(file);
   const std::string printed = Printed_Since_Last_Call();
 
@@ -59,14 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Require(echoed.size() == stored, "every stored value is echoed");
   std::vector<long long> listed;
   for (std::size_t i = 0; i < stored; ++i) {
-    Require((echoed[i] & 0xFF) == ThermalTable[i], "an echoed number's low byte is stored");
-    listed.push_back(ThermalTable[i]);
+    Require((echoed[i] & 0xFF) == table[i], "an echoed number's low byte is stored");
+    listed.push_back(table[i]);
   }
   const bool too_many = commas > TABLE_SIZE;
-  const std::string expected =
-      head + Rows_Text(echoed) + (too_many ? TOO_MANY : "") + "\n" + Rows_Text(listed) + "\n";
+  const std::string expected = head + Rows_Text(echoed) + (too_many ? Too_Many(file.path) : "") +
+                               "\n" + Rows_Text(listed) + "\n";
   Require(printed == expected, "the output is the echo, then the listing of what was stored");
-  Require(std::equal(ThermalTable.begin() + static_cast<long>(stored), ThermalTable.end(),
+  Require(std::equal(table.begin() + static_cast<long>(stored), table.end(),
                      BUILT_IN_TABLE.begin() + static_cast<long>(stored)),
           "the values past the file's keep the built-in table");
   return 0;

@@ -14,6 +14,11 @@ constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
 // step's message, when the library or the bridge is not there.
 [[nodiscard]] bool Start_Up();
 
+// Has the LPC bridge forward the EC's ports and sets up the EC's logical
+// device. False, after the message of the step that failed, when the bridge
+// is not found or the backend could not write its decode range.
+[[nodiscard]] bool Open_Port();
+
 // Gives the EC a moment after its ports were opened, then sends it its
 // start-up command.
 void Start_Ec();

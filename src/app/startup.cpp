@@ -1,16 +1,18 @@
 #include "app/control.h"
 
+#include "app/state.h"
 #include "common/console.h"
+#include "hw/bridge.h"
 #include "hw/ec.h"
 #include "hw/port_lib.h"
+#include "hw/sio.h"
 #include "table/thermal_table.h"
 
 #include <cstdint>
 
 namespace {
 
-constexpr std::uint32_t EC_OPEN_SETTLE_MS =
-    100; // pause between opening the ports and the first command
+constexpr std::uint32_t EC_OPEN_SETTLE_MS = 100; // between opening the ports and the first command
 constexpr std::uint8_t EC_INIT_DATA = 6;
 
 bool Init_WinRing0() {
@@ -25,9 +27,9 @@ bool Init_WinRing0() {
 
 bool Start_Up() {
   // A missing table file has printed its message; the built-in table serves.
-  static_cast<void>(Read_ThermalTable("ThermalTable.txt"));
+  static_cast<void>(Read_ThermalTable(THERMAL_TABLE_FILE, ThermalTable, table_count));
   Console_Print("\n");
-  List_ThermalTable();
+  List_ThermalTable(ThermalTable, table_count);
   if (!Init_WinRing0()) {
     return false;
   }
@@ -38,6 +40,19 @@ bool Start_Up() {
   Console_Print("open port ok\n");
   Console_Print("\n");
   Start_Ec();
+  return true;
+}
+
+bool Open_Port() {
+  const std::uint32_t bridge = Bridge_Find();
+  if (bridge == PORTLIB_PCI_NOT_FOUND) {
+    Console_Print("No find PCI bradge\n");
+    return false;
+  }
+  if (!Bridge_ForwardEcPorts(bridge)) {
+    return false;
+  }
+  SIO_SetUpEcDevice(EC_DATA_PORT, EC_CMD_PORT);
   return true;
 }
 

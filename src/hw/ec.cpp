@@ -1,48 +1,11 @@
 #include "hw/ec.h"
 
-#include "common/console.h"
 #include "hw/port_lib.h"
 
 #include <cstdint>
 
 namespace {
 
-// The Intel LPC bridge, the only device searched for: the first match on
-// buses 0 to 5.
-constexpr std::uint8_t PCI_MAX_BUS = 5;
-constexpr std::uint16_t LPC_BRIDGE_VENDOR_ID = 0x8086;
-constexpr std::uint16_t LPC_BRIDGE_DEVICE_ID = 0x9CC3;
-constexpr std::uint8_t LPC_BRIDGE_FIRST_MATCH = 0;
-
-// The bridge's first generic I/O decode range register. Bit 0 enables the
-// range, bits 15:2 hold its base and bits 23:18 mask address bits 7:2. Base
-// 0x68 with address bit 2 masked forwards ports 0x68 to 0x6F, which holds both
-// EC ports. The whole register is written; its former contents do not matter.
-constexpr std::uint8_t LPC_GEN1_DEC = 0x84;
-constexpr std::uint32_t LPC_GEN_DEC_ENABLE = 0x00000001;
-constexpr std::uint32_t LPC_GEN_DEC_BASE = 0x68;
-constexpr std::uint32_t LPC_GEN_DEC_MASK_SHIFT = 16; // address bit n sits at register bit n + 16
-constexpr std::uint32_t LPC_GEN_DEC_MASK_ADDRESS_BIT_2 = 0x04u << LPC_GEN_DEC_MASK_SHIFT;
-constexpr std::uint32_t LPC_GEN1_DEC_EC_RANGE =
-    LPC_GEN_DEC_MASK_ADDRESS_BIT_2 | LPC_GEN_DEC_BASE | LPC_GEN_DEC_ENABLE;
-static_assert(LPC_GEN1_DEC_EC_RANGE == 0x00040069);
-
-// The configuration ports: a register number to the index port, then its
-// value to the data port, in the Plug and Play ISA register layout. The
-// firmware leaves them open, so no enter or exit sequence is written.
-constexpr std::uint16_t SIO_INDEX_PORT = 0x4E;
-constexpr std::uint16_t SIO_DATA_PORT = 0x4F;
-constexpr std::uint8_t SIO_REG_LOGICAL_DEVICE = 0x07;
-constexpr std::uint8_t SIO_REG_ACTIVATE = 0x30;
-constexpr std::uint8_t SIO_REG_IO_BASE0_LOW = 0x61; // 0x60 holds the high byte, left as it is
-constexpr std::uint8_t SIO_REG_IO_BASE1_LOW = 0x63; // 0x62 holds the high byte, left as it is
-constexpr std::uint8_t SIO_LOGICAL_DEVICE_EC = 0x12;
-constexpr std::uint8_t SIO_DEACTIVATE = 0x00;
-constexpr std::uint8_t SIO_ACTIVATE = 0x01;
-
-// The EC host interface, with the status bits of the ACPI EC interface.
-constexpr std::uint16_t EC_DATA_PORT = 0x68;
-constexpr std::uint16_t EC_CMD_PORT = 0x6C;  // command (write), status (read)
 constexpr std::uint8_t EC_STATUS_OBF = 0x01; // output buffer full: a reply waits in the data port
 constexpr std::uint8_t EC_STATUS_IBF =
     0x02; // input buffer full: the EC has not taken our last byte
@@ -60,19 +23,6 @@ constexpr std::uint8_t EC_READ_TEMPERATURE_ARG = 0x00;
 // just over a second for an EC that does not answer.
 constexpr std::uint32_t EC_POLL_STEP_MS = 1;
 constexpr unsigned EC_POLL_LIMIT = 1001;
-
-void SIO_WriteRegister(std::uint8_t reg, std::uint8_t value) {
-  PortLib_WritePortByte(SIO_INDEX_PORT, reg);
-  PortLib_WritePortByte(SIO_DATA_PORT, value);
-}
-
-void SIO_SetUpEcDevice() {
-  SIO_WriteRegister(SIO_REG_LOGICAL_DEVICE, SIO_LOGICAL_DEVICE_EC);
-  SIO_WriteRegister(SIO_REG_ACTIVATE, SIO_DEACTIVATE);
-  SIO_WriteRegister(SIO_REG_IO_BASE0_LOW, static_cast<std::uint8_t>(EC_DATA_PORT));
-  SIO_WriteRegister(SIO_REG_IO_BASE1_LOW, static_cast<std::uint8_t>(EC_CMD_PORT));
-  SIO_WriteRegister(SIO_REG_ACTIVATE, SIO_ACTIVATE);
-}
 
 std::uint8_t EC_ReadStatus() { return PortLib_ReadPortByte(EC_CMD_PORT); }
 std::uint8_t EC_ReadData() { return PortLib_ReadPortByte(EC_DATA_PORT); }
@@ -98,6 +48,11 @@ bool EC_WaitStatus(std::uint8_t bit, bool wanted) {
   return EC_WaitStatusFrom(EC_ReadStatus(), bit, wanted);
 }
 
+// True when the EC has taken the last byte written; false when the wait gave up.
+bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
+// True when a reply waits in the data port; false when the wait gave up.
+bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
+
 // A command with one data byte and no reply. Each byte goes out even when the
 // EC has not taken the one before it in time; true when it took both.
 bool EC_SendCommand(std::uint8_t command, std::uint8_t data) {
@@ -119,22 +74,6 @@ bool EC_WaitReadyDroppingStaleReply(std::uint8_t status) {
 }
 
 } // namespace
-
-bool Open_Port() {
-  PortLib_SetPciMaxBus(PCI_MAX_BUS);
-  const std::uint32_t bridge =
-      PortLib_FindPciDevice(LPC_BRIDGE_VENDOR_ID, LPC_BRIDGE_DEVICE_ID, LPC_BRIDGE_FIRST_MATCH);
-  if (bridge == PORTLIB_PCI_NOT_FOUND) {
-    Console_Print("No find PCI bradge\n");
-    return false;
-  }
-  PortLib_WritePciConfigDword(bridge, LPC_GEN1_DEC, LPC_GEN1_DEC_EC_RANGE);
-  SIO_SetUpEcDevice();
-  return true;
-}
-
-bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
-bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
 void EC_SendInit(std::uint8_t data) { static_cast<void>(EC_SendCommand(EC_CMD_INIT, data)); }
 bool EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }

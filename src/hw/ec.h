@@ -2,18 +2,13 @@
 
 #include <cstdint>
 
-// The EC host interface: data port 0x68, command/status port 0x6C.
+// The EC host interface: a data port and a command/status port, with the
+// status bits of the ACPI embedded-controller interface, and three one-byte
+// commands.
+constexpr std::uint16_t EC_DATA_PORT = 0x68;
+constexpr std::uint16_t EC_CMD_PORT = 0x6C; // command (write), status (read)
 
-// Has the LPC bridge forward the EC's ports and sets up the EC's logical
-// device. False, after its message, when the bridge is not found.
-[[nodiscard]] bool Open_Port();
-
-// Each wait polls the status in 1 ms steps and gives up after 1001 sleeps.
-// True when the condition came, false when the wait gave up.
-[[nodiscard]] bool EC_WaitInputEmpty();
-[[nodiscard]] bool EC_WaitOutputFull();
-
-// Command 0x33 with its data byte; sent at start-up and when the ports are
+// Command 0x33 with its data byte; sent at start-up and whenever the EC is
 // set up again. Each byte goes out even when the EC has not taken the one
 // before it in time.
 void EC_SendInit(std::uint8_t data);

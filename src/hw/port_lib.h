@@ -5,7 +5,9 @@
 // The port I/O library: the program's only way to the hardware and to the
 // clock. Every backend (the Windows library loaded by ordinal, the Linux
 // kernel's ports and sysfs, the simulated machine) provides exactly these
-// functions, and the build links one of them into each executable.
+// functions, and the build links one of them into each executable. No
+// backend ends the process: a failure it can see is returned, after its
+// message on the standard error stream.
 
 // Brings the library up: non-zero on success, 0 on failure. First of all calls.
 [[nodiscard]] std::uint32_t PortLib_Initialize();
@@ -22,8 +24,11 @@ void PortLib_SetPciMaxBus(std::uint8_t max_bus);
                                                   std::uint8_t index);
 constexpr std::uint32_t PORTLIB_PCI_NOT_FOUND = 0xFFFFFFFF;
 
-// Writes a whole dword of the device's configuration space.
-void PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
+// Writes a whole dword of the device's configuration space. False when the
+// backend saw the write fail; it has then said why on the standard error
+// stream. (The Windows library reports nothing; its backend says true.)
+[[nodiscard]] bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg,
+                                               std::uint32_t value);
 
 [[nodiscard]] std::uint8_t PortLib_ReadPortByte(std::uint16_t port);
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value);

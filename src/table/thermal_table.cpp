@@ -20,10 +20,6 @@ const ThermalTableBytes BUILT_IN_TABLE = {
 };
 // clang-format on
 
-ThermalTableBytes ThermalTable = BUILT_IN_TABLE;
-
-std::uint16_t table_count = 0;
-
 namespace {
 
 // A field is converted one character at a time, so a field of any length
@@ -63,7 +59,6 @@ void Field_Feed(TableField &field, int c, std::size_t offset) {
       return;
     }
     field.first_nonblank = offset;
-    field.number_at = offset;
     field.phase = FieldPhase::Digits;
     if (c == '+' || c == '-') {
       field.negative = c == '-';
@@ -96,18 +91,20 @@ void Echo_Value(int number, unsigned &echoed_on_line) {
 // Reads the file to its end (or a read error), storing a value at each comma.
 // Text after the last comma belongs to no value and is ignored. A comma
 // beyond the storage's last value ends the load as the end of the file would.
-void Load_Values(std::FILE *file) {
+void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &table,
+                 std::uint16_t &count) {
   TableReader reader;
   unsigned echoed_on_line = 0;
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-    switch (Table_Feed(reader, c)) {
+    switch (Table_Feed(reader, table, count, c)) {
     case TableByte::Field:
       break;
     case TableByte::Value:
       Echo_Value(Field_Value(reader.last), echoed_on_line);
       break;
     case TableByte::TooMany:
-      Console_Print("ThermalTable.txt holds more than 1024 values; the rest is ignored\n");
+      Console_Print("%s holds more than %u values; the rest is ignored\n", file_name,
+                    unsigned{TABLE_SIZE});
       return;
     }
   }
@@ -122,24 +119,24 @@ int Field_Value(const TableField &field) {
   return field.magnitude > INT_MAX ? INT_MAX : static_cast<int>(field.magnitude);
 }
 
-TableByte Table_Feed(TableReader &reader, int c) {
+TableByte Table_Feed(TableReader &reader, ThermalTableBytes &table, std::uint16_t &count, int c) {
   const std::size_t offset = reader.offset++;
   if (c != ',') {
     Field_Feed(reader.field, c, offset);
     return TableByte::Field;
   }
-  if (table_count == TABLE_SIZE) {
+  if (count == TABLE_SIZE) {
     return TableByte::TooMany;
   }
   reader.field.comma_at = offset;
   reader.last = reader.field;
   reader.field = TableField{};
-  ThermalTable[table_count] = static_cast<std::uint8_t>(Field_Value(reader.last)); // low 8 bits
-  ++table_count;
+  table[count] = static_cast<std::uint8_t>(Field_Value(reader.last)); // low 8 bits
+  ++count;
   return TableByte::Value;
 }
 
-bool Read_ThermalTable(const char *file_name) {
+bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count) {
   // Binary mode: line ends stay as they are (both kinds convert as white
   // space) and a Ctrl-Z byte is ordinary data.
   std::FILE *file = std::fopen(file_name, "rb");
@@ -148,15 +145,15 @@ bool Read_ThermalTable(const char *file_name) {
     return false;
   }
   Console_Print("ThermalTable: \n");
-  Load_Values(file);
+  Load_Values(file, file_name, table, count);
   Console_Print("\n");
   std::fclose(file);
   return true;
 }
 
-void List_ThermalTable() {
-  for (std::size_t i = 0; i < table_count; ++i) {
-    Console_Print("%d  ", ThermalTable[i]);
+void List_ThermalTable(const ThermalTableBytes &table, std::uint16_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    Console_Print("%d  ", table[i]);
     if ((i + 1) % ROW_SIZE == 0) {
       Console_Print("\n");
     }

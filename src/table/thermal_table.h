@@ -16,8 +16,10 @@ constexpr std::size_t COL_EXTRA = 3; // only shown
 
 using ThermalTableBytes = std::array<std::uint8_t, TABLE_SIZE>;
 
-// The row offset is one byte wide, so row 63 is the highest that can be
-// current; row 0 has no row below it to take a value from.
+// The rows the controller can be in: it climbs no higher than row 63, and row
+// 0 has no row below it to take a value from. Rows 64 to 255 are stored and
+// listed, and from row 63 the controller consults row 64's rise, but none of
+// them is ever current.
 constexpr std::uint8_t ROW_BOTTOM = 0;
 constexpr std::uint8_t ROW_TOP = 63;
 
@@ -25,20 +27,16 @@ constexpr std::uint8_t ROW_TOP = 63;
 extern const ThermalTableBytes BUILT_IN_TABLE;
 constexpr std::size_t BUILT_IN_ROWS = 8;
 
-// The storage, holding the built-in rows until the file overwrites them from
-// its first value on. Nothing in it is ever cleared.
-extern ThermalTableBytes ThermalTable;
-
-// Count of values stored from the file: where the next one goes, and how
-// many the listing shows.
-extern std::uint16_t table_count;
+// The file a table is read from, in the current directory.
+constexpr const char *THERMAL_TABLE_FILE = "ThermalTable.txt";
 
 // Reading a table file, one byte at a time, as the loader does. A field is
 // everything between two commas: leading white space, an optional sign, then
 // decimal digits; whatever follows the digits is ignored. At each comma the
 // field's number (saturated to the int range) is stored as its low eight bits
-// at table_count. The positions are byte offsets in the file, for tools that
-// point at what they find; NO_OFFSET where there is none.
+// in the table the caller hands over, at the index its count of stored values
+// gives, and the count goes up by one. The positions are byte offsets in the
+// file, for tools that point at what they find; NO_OFFSET where there is none.
 constexpr std::size_t NO_OFFSET = static_cast<std::size_t>(-1);
 
 enum class FieldPhase : std::uint8_t { Leading, Digits, Ignored };
@@ -48,9 +46,8 @@ struct TableField {
   bool negative = false;
   bool has_digits = false;
   std::int64_t magnitude = 0; // held at INT_MAX + 1 at most, enough to saturate either way
-  std::size_t first_nonblank = NO_OFFSET;
-  std::size_t number_at = NO_OFFSET;  // its sign or first digit
-  std::size_t ignored_at = NO_OFFSET; // the first non-blank byte after the number
+  std::size_t first_nonblank = NO_OFFSET; // the number's sign or first digit, or what stands there
+  std::size_t ignored_at = NO_OFFSET;     // the first non-blank byte after the number
   bool line_break_before_ignored = false;
   bool line_break_after_number = false;
   std::size_t comma_at = NO_OFFSET;
@@ -68,18 +65,21 @@ enum class TableByte : std::uint8_t {
   TooMany, // a comma beyond the storage's last value: the load ends here
 };
 
-// Feeds the next byte of the file.
-[[nodiscard]] TableByte Table_Feed(TableReader &reader, int c);
+// Feeds the next byte of the file; a value goes to table[count].
+[[nodiscard]] TableByte Table_Feed(TableReader &reader, ThermalTableBytes &table,
+                                   std::uint16_t &count, int c);
 
 // A field's number, saturated to the int range.
 [[nodiscard]] int Field_Value(const TableField &field);
 
-// Loads the file over the storage and echoes each value. False when the file
-// cannot be opened; the built-in table then stays in force.
-[[nodiscard]] bool Read_ThermalTable(const char *file_name);
+// Loads the file over the table from index `count` on (0 for a fresh load)
+// and echoes each value. False when the file cannot be opened; the table then
+// stays as it was.
+[[nodiscard]] bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table,
+                                     std::uint16_t &count);
 
-// Lists the values stored from the file, four to a line, then an empty line.
-void List_ThermalTable();
+// Lists the first `count` values, four to a line, then an empty line.
+void List_ThermalTable(const ThermalTableBytes &table, std::uint16_t count);
 
 // The row the controller moves to from `row` at this temperature: one up when
 // the temperature is above the next row's rise (tested first), one down when

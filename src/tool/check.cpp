@@ -22,13 +22,18 @@ struct Finding {
   const char *name;
 };
 
+// The formatted text, whatever its length.
 [[gnu::format(printf, 1, 2)]] std::string Text(const char *format, ...) {
-  char buffer[512];
   std::va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  std::va_list again;
+  va_copy(again, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, arguments);
   va_end(arguments);
-  return buffer;
+  std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  std::vsnprintf(text.data(), text.size() + 1, format, again);
+  va_end(again);
+  return text;
 }
 
 unsigned U(std::size_t n) { return static_cast<unsigned>(n); }
@@ -58,7 +63,7 @@ void Check_Field(const TableField &field, std::vector<Finding> &findings) {
     return;
   }
   if (field.ignored_at != NO_OFFSET && field.line_break_before_ignored) {
-    findings.push_back({field.number_at, Severity::Warning,
+    findings.push_back({field.first_nonblank, Severity::Warning,
                         "this number has no comma; the next line's first number runs into it "
                         "and is lost, and every later value moves up by one",
                         "no-comma"});
@@ -70,7 +75,7 @@ void Check_Field(const TableField &field, std::vector<Finding> &findings) {
   }
   const int number = Field_Value(field);
   if (number < 0 || number > 255) {
-    findings.push_back({field.number_at, Severity::Warning,
+    findings.push_back({field.first_nonblank, Severity::Warning,
                         Text("%d is outside 0 to 255; it stores %u, its low eight bits", number,
                              unsigned{static_cast<std::uint8_t>(number)}),
                         "range"});
@@ -82,9 +87,10 @@ void Check_Reading(const LoadedTable &table, std::vector<Finding> &findings) {
     Check_Field(field, findings);
   }
   if (table.too_many) {
-    findings.push_back({table.too_many_at, Severity::Warning,
-                        "more than 1024 values; this comma and everything after it are ignored",
-                        "too-many"});
+    findings.push_back(
+        {table.too_many_at, Severity::Warning,
+         Text("more than %u values; this comma and everything after it are ignored", U(TABLE_SIZE)),
+         "too-many"});
   }
   if (table.trailing.first_nonblank != NO_OFFSET) {
     findings.push_back({table.trailing.first_nonblank, Severity::Warning,
@@ -126,7 +132,7 @@ void Check_Oscillation(const LoadedTable &table, const RowSet &reached,
     unsigned high = 0;
     for (unsigned t = 0; t < TEMPERATURES; ++t) {
       std::uint8_t other = 0;
-      if (Oscillates(ThermalTable, static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(t),
+      if (Oscillates(table.bytes, static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(t),
                      other) &&
           other == row - 1) {
         low = t < low ? t : low;
@@ -139,8 +145,8 @@ void Check_Oscillation(const LoadedTable &table, const RowSet &reached,
            Text("at a constant %u to %u the controller moves between rows %u and %u on every "
                 "cycle: row %u's fall of %u lies above its rise of %u",
                 low, high, U(row - 1), U(row), U(row),
-                Row_Byte(ThermalTable, static_cast<std::uint8_t>(row), COL_FALL),
-                Row_Byte(ThermalTable, static_cast<std::uint8_t>(row), COL_RISE)),
+                Row_Byte(table.bytes, static_cast<std::uint8_t>(row), COL_FALL),
+                Row_Byte(table.bytes, static_cast<std::uint8_t>(row), COL_RISE)),
            "oscillation"});
     }
   }
@@ -148,10 +154,10 @@ void Check_Oscillation(const LoadedTable &table, const RowSet &reached,
 
 // Where a constant temperature takes the controller from row 0, cycle after
 // cycle, until it stays.
-std::uint8_t Row_Held_At(std::uint8_t temperature) {
+std::uint8_t Row_Held_At(const ThermalTableBytes &bytes, std::uint8_t temperature) {
   std::uint8_t row = ROW_BOTTOM;
   for (std::size_t cycle = 0; cycle < STEPPING_ROWS; ++cycle) {
-    row = Step_Row(ThermalTable, row, temperature);
+    row = Step_Row(bytes, row, temperature);
   }
   return row;
 }
@@ -161,7 +167,7 @@ void Check_BeyondRows(const LoadedTable &table, std::vector<Finding> &findings) 
   const std::size_t rows = Rows_Set(table) > BUILT_IN_ROWS ? Rows_Set(table) : BUILT_IN_ROWS;
   const std::size_t last = rows - 1;
   for (unsigned t = 0; t < TEMPERATURES && last < ROW_TOP; ++t) {
-    if (Row_Held_At(static_cast<std::uint8_t>(t)) <= last) {
+    if (Row_Held_At(table.bytes, static_cast<std::uint8_t>(t)) <= last) {
       continue;
     }
     findings.push_back(
@@ -169,25 +175,53 @@ void Check_BeyondRows(const LoadedTable &table, std::vector<Finding> &findings) 
          Text("at %u and above the controller climbs past row %u, the last that holds values, "
               "into row %u, which sends %u; give the row after your last one a rise of 255",
               t, U(last), U(last + 1),
-              Row_Byte(ThermalTable, static_cast<std::uint8_t>(last + 1), COL_VALUE)),
+              Row_Byte(table.bytes, static_cast<std::uint8_t>(last + 1), COL_VALUE)),
          "beyond-rows"});
     return;
   }
+}
+
+// A row whose rise is 255 is a ceiling: it is there to stop the climb, and is
+// never meant to be entered.
+bool Is_Ceiling(const LoadedTable &table, std::size_t row) {
+  return Row_Byte(table.bytes, static_cast<std::uint8_t>(row), COL_RISE) == 255;
 }
 
 void Check_Unreachable(const LoadedTable &table, const RowSet &reached,
                        std::vector<Finding> &findings) {
   const std::size_t rows = Rows_Set(table) < STEPPING_ROWS ? Rows_Set(table) : STEPPING_ROWS;
   for (std::size_t row = 1; row < rows; ++row) {
-    const std::uint8_t rise = Row_Byte(ThermalTable, static_cast<std::uint8_t>(row), COL_RISE);
-    if (!reached[row] && rise != 255) {
-      findings.push_back({Row_Offset_In_File(table, row), Severity::Warning,
-                          Text("row %u (rise %u) is never entered: no sequence of temperatures "
-                               "reaches it from row 0",
-                               U(row), rise),
-                          "unreachable"});
+    if (!reached[row] && !Is_Ceiling(table, row)) {
+      findings.push_back(
+          {Row_Offset_In_File(table, row), Severity::Warning,
+           Text("row %u (rise %u) is never entered: no sequence of temperatures "
+                "reaches it from row 0",
+                U(row), Row_Byte(table.bytes, static_cast<std::uint8_t>(row), COL_RISE)),
+           "unreachable"});
     }
   }
+}
+
+// Rows above the controller's top row are never entered, whatever their
+// thresholds: one finding for the run of them, ceilings aside.
+void Check_AboveTopRow(const LoadedTable &table, std::vector<Finding> &findings) {
+  std::size_t first = 0;
+  std::size_t last = 0;
+  for (std::size_t row = STEPPING_ROWS; row < Rows_Set(table); ++row) {
+    if (!Is_Ceiling(table, row)) {
+      first = first == 0 ? row : first;
+      last = row;
+    }
+  }
+  if (first == 0) {
+    return;
+  }
+  const std::string rows =
+      first == last ? Text("row %u is", U(first)) : Text("rows %u to %u are", U(first), U(last));
+  findings.push_back({Row_Offset_In_File(table, first), Severity::Warning,
+                      Text("%s never entered: the controller climbs no higher than row %u",
+                           rows.c_str(), U(ROW_TOP)),
+                      "unreachable"});
 }
 
 } // namespace
@@ -198,10 +232,11 @@ int Check_Table(const LoadedTable &table, std::FILE *out) {
   std::stable_sort(findings.begin(), findings.end(),
                    [](const Finding &a, const Finding &b) { return a.offset < b.offset; });
   Check_BuiltInRows(table, findings);
-  const RowSet reached = Reachable_Rows(ThermalTable);
+  const RowSet reached = Reachable_Rows(table.bytes);
   Check_Oscillation(table, reached, findings);
   Check_BeyondRows(table, findings);
   Check_Unreachable(table, reached, findings);
+  Check_AboveTopRow(table, findings);
 
   std::size_t warnings = 0;
   for (const Finding &finding : findings) {

@@ -20,7 +20,6 @@
 namespace {
 
 constexpr int EXIT_BAD_INPUT = 2;
-constexpr const char *DEFAULT_TABLE = "ThermalTable.txt";
 
 constexpr const char *USAGE = "usage: thermal-table check [FILE]\n"
                               "       thermal-table simulate [FILE] (--log LOG | --model HOURS) "
@@ -52,7 +51,7 @@ int Run_Check(int argc, char **argv) {
   }
   LoadedTable table;
   std::string error;
-  if (!Load_Named(argc == 1 ? argv[0] : DEFAULT_TABLE, table, error)) {
+  if (!Load_Named(argc == 1 ? argv[0] : THERMAL_TABLE_FILE, table, error)) {
     return Refuse(error);
   }
   return Check_Table(table, stdout);
@@ -124,8 +123,8 @@ bool Load_For_Simulate(const std::string &named, LoadedTable &table, std::string
     title = named;
     return Load_Named(named, table, error);
   }
-  if (Load_TableFile(DEFAULT_TABLE, table, error)) {
-    title = DEFAULT_TABLE;
+  if (Load_TableFile(THERMAL_TABLE_FILE, table, error)) {
+    title = THERMAL_TABLE_FILE;
     return true;
   }
   Load_BuiltInTable(table);
@@ -133,14 +132,15 @@ bool Load_For_Simulate(const std::string &named, LoadedTable &table, std::string
   return true;
 }
 
-bool Write_To(const std::string &path, const std::vector<SimulatedCycle> &cycles,
-              const std::string &title, bool svg, std::string &error) {
+bool Write_To(const std::string &path, const LoadedTable &table,
+              const std::vector<SimulatedCycle> &cycles, const std::string &title, bool svg,
+              std::string &error) {
   std::FILE *file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
-  const bool written = svg ? Write_Svg(cycles, title, file) : Write_Csv(cycles, file);
+  const bool written = svg ? Write_Svg(table.bytes, cycles, title, file) : Write_Csv(cycles, file);
   if (std::fclose(file) != 0 || !written) {
     error = "cannot write " + path;
     return false;
@@ -174,17 +174,17 @@ int Run_Simulate(int argc, char **argv) {
     if (!Read_Log(text, log, error)) {
       return Refuse(options.log + ": " + error);
     }
-    Replay_Log(log, cycles);
+    Replay_Log(table.bytes, log, cycles);
     source = "log " + options.log;
   } else {
-    Run_Model(hours, cycles);
+    Run_Model(table.bytes, hours, cycles);
     source = "thermal model, " + options.hours + " h";
   }
-  Print_Summary(cycles, title, source, stdout);
-  if (!options.csv.empty() && !Write_To(options.csv, cycles, title, false, error)) {
+  Print_Summary(table.bytes, cycles, title, source, stdout);
+  if (!options.csv.empty() && !Write_To(options.csv, table, cycles, title, false, error)) {
     return Refuse(error);
   }
-  if (!options.svg.empty() && !Write_To(options.svg, cycles, title, true, error)) {
+  if (!options.svg.empty() && !Write_To(options.svg, table, cycles, title, true, error)) {
     return Refuse(error);
   }
   return 0;

@@ -1,8 +1,5 @@
 #include "tool/simulate.h"
 
-#include "backends/sim/sim.h"
-#include "table/thermal_table.h"
-
 #include <array>
 #include <cstdlib>
 #include <string_view>
@@ -17,6 +14,8 @@ constexpr std::uint32_t CYCLE_MS = 1000;
 constexpr std::string_view TEMPERATURE_MARK = "Now Tempareture is: ";
 constexpr std::string_view NO_ANSWER_MARK = "EC did not answer; row held";
 constexpr std::string_view NOT_TAKEN_MARK = "EC did not take the row's value; row held";
+constexpr std::string_view PORTS_LOST_MARK = "EC ports lost; setting them up again";
+constexpr std::string_view SET_UP_MARK = "open port ok";
 
 unsigned long UL(std::size_t n) { return static_cast<unsigned long>(n); }
 
@@ -52,8 +51,25 @@ bool Parse_Temperature(std::string_view text, std::uint8_t &temperature) {
   return value <= 255;
 }
 
+bool Has(std::string_view line, std::string_view mark) {
+  return line.find(mark) != std::string_view::npos;
+}
+
+// What a line after a cycle's temperature says of that cycle.
+void Read_CycleLine(std::string_view line, LogCycle &cycle) {
+  if (Has(line, NO_ANSWER_MARK)) {
+    cycle.read = EcRead::NoAnswer;
+  } else if (Has(line, PORTS_LOST_MARK)) {
+    cycle.read = EcRead::PortsLost;
+  } else if (Has(line, NOT_TAKEN_MARK)) {
+    cycle.select_taken = false;
+  } else if (Has(line, SET_UP_MARK) && cycle.read == EcRead::PortsLost) {
+    cycle.set_up_done = true;
+  }
+}
+
 // Each line holding a temperature is a cycle; the lines up to the next one
-// say whether the controller acted on it.
+// say what the controller did with it.
 void Read_ControllerLog(const std::vector<std::string_view> &lines, std::vector<LogCycle> &cycles) {
   for (const std::string_view line : lines) {
     const std::size_t mark = line.find(TEMPERATURE_MARK);
@@ -64,10 +80,8 @@ void Read_ControllerLog(const std::vector<std::string_view> &lines, std::vector<
       if (Parse_Temperature(number, cycle.temperature)) {
         cycles.push_back(cycle);
       }
-    } else if (!cycles.empty() && line.find(NO_ANSWER_MARK) != std::string_view::npos) {
-      cycles.back().answered = false;
-    } else if (!cycles.empty() && line.find(NOT_TAKEN_MARK) != std::string_view::npos) {
-      cycles.back().select_taken = false;
+    } else if (!cycles.empty()) {
+      Read_CycleLine(line, cycles.back());
     }
   }
 }
@@ -101,16 +115,19 @@ std::uint32_t Cycle_Time(std::size_t index) {
   return FIRST_CYCLE_MS + static_cast<std::uint32_t>(index) * CYCLE_MS;
 }
 
-// One cycle of the controller's stepping, as the cycle does it.
-SimulatedCycle Step_Cycle(std::uint8_t &row, std::size_t index, const LogCycle &in) {
-  SimulatedCycle out{Cycle_Time(index), in.temperature, in.answered, row, -1};
-  if (!in.answered) {
-    return out;
+// One cycle as the controller's cycle runs it: its decision, the select it
+// sends (counted when the EC took it), and the current row's value again
+// after a set-up.
+SimulatedCycle Run_Cycle(const ThermalTableBytes &table, std::uint8_t &row, std::size_t index,
+                         const LogCycle &in) {
+  const CycleDecision decision = Decide_Cycle(table, row, in.temperature, in.read);
+  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, row, -1};
+  if (decision.select && in.select_taken) {
+    out.sent = Row_Byte(table, decision.enter, COL_VALUE);
   }
-  const std::uint8_t next = Step_Row(ThermalTable, row, in.temperature);
-  if (next != row && in.select_taken) {
-    out.sent = Row_Byte(ThermalTable, next, COL_VALUE);
-    row = next;
+  row = Row_After(decision, row, in.select_taken);
+  if (decision.set_up && in.set_up_done) {
+    out.sent = Row_Byte(table, row, COL_VALUE);
   }
   out.row = row;
   return out;
@@ -132,30 +149,31 @@ bool Read_Log(const std::string &text, std::vector<LogCycle> &cycles, std::strin
   return true;
 }
 
-void Replay_Log(const std::vector<LogCycle> &log, std::vector<SimulatedCycle> &cycles) {
+void Replay_Log(const ThermalTableBytes &table, const std::vector<LogCycle> &log,
+                std::vector<SimulatedCycle> &cycles) {
   std::uint8_t row = ROW_BOTTOM;
   cycles.reserve(log.size());
   for (std::size_t i = 0; i < log.size(); ++i) {
-    cycles.push_back(Step_Cycle(row, i, log[i]));
+    cycles.push_back(Run_Cycle(table, row, i, log[i]));
   }
 }
 
-void Run_Model(double hours, std::vector<SimulatedCycle> &cycles) {
+void Run_Model(const ThermalTableBytes &table, double hours, std::vector<SimulatedCycle> &cycles) {
   const double end_ms = hours * 3600.0 * 1000.0;
   std::uint8_t row = ROW_BOTTOM;
-  Thermal_Start(0);
+  ThermalModel chip = Thermal_Start(0);
   for (std::size_t i = 0; Cycle_Time(i) <= end_ms; ++i) {
     const std::uint32_t now = Cycle_Time(i);
-    const SimulatedCycle cycle = Step_Cycle(row, i, LogCycle{Thermal_Temperature(now)});
+    const SimulatedCycle cycle = Run_Cycle(table, row, i, LogCycle{Thermal_Temperature(chip, now)});
     if (cycle.sent >= 0) {
-      Thermal_SetFanValue(now, static_cast<std::uint8_t>(cycle.sent));
+      Thermal_SetFanValue(chip, now, static_cast<std::uint8_t>(cycle.sent));
     }
     cycles.push_back(cycle);
   }
 }
 
-void Print_Summary(const std::vector<SimulatedCycle> &cycles, const std::string &table_name,
-                   const std::string &source, std::FILE *out) {
+void Print_Summary(const ThermalTableBytes &table, const std::vector<SimulatedCycle> &cycles,
+                   const std::string &table_name, const std::string &source, std::FILE *out) {
   struct RowFigures {
     std::size_t cycles = 0;
     std::size_t entered = 0;
@@ -193,9 +211,8 @@ void Print_Summary(const std::vector<SimulatedCycle> &cycles, const std::string 
     }
     const auto r = static_cast<std::uint8_t>(row);
     std::fprintf(out, "%3lu  %4u  %4u  %5u  %5u  %8lu  %5.1f%%  %7lu\n", UL(row),
-                 Row_Byte(ThermalTable, r, COL_RISE), Row_Byte(ThermalTable, r, COL_FALL),
-                 Row_Byte(ThermalTable, r, COL_VALUE), Row_Byte(ThermalTable, r, COL_EXTRA),
-                 UL(rows[row].cycles),
+                 Row_Byte(table, r, COL_RISE), Row_Byte(table, r, COL_FALL),
+                 Row_Byte(table, r, COL_VALUE), Row_Byte(table, r, COL_EXTRA), UL(rows[row].cycles),
                  100.0 * static_cast<double>(rows[row].cycles) / static_cast<double>(cycles.size()),
                  UL(rows[row].entered));
   }

@@ -1,7 +1,11 @@
 #pragma once
 
-// The controller's stepping over a sequence of temperatures, one per cycle,
-// from row 0, over ThermalTable as loaded.
+// The controller's cycles over a sequence of temperatures, one per cycle,
+// from row 0, with the controller's own decision of what each cycle does.
+
+#include "app/cycle_decision.h"
+#include "model/thermal_model.h"
+#include "table/thermal_table.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +15,9 @@
 // One cycle as the controller saw it.
 struct LogCycle {
   std::uint8_t temperature;
-  bool answered = true;     // false: "EC did not answer; row held"
-  bool select_taken = true; // false: "EC did not take the row's value; row held"
+  EcRead read = EcRead::Answered; // "EC did not answer", "EC ports lost"
+  bool select_taken = true;       // false: "EC did not take the row's value; row held"
+  bool set_up_done = false;       // the EC was set up again: "open port ok" followed
 };
 
 struct SimulatedCycle {
@@ -20,7 +25,9 @@ struct SimulatedCycle {
   std::uint8_t temperature;
   bool answered;
   std::uint8_t row; // after the step
-  int sent;         // the value sent this cycle, -1 when none
+  int sent;         // the value the EC was last given this cycle, -1 when none
+
+  bool operator==(const SimulatedCycle &) const = default;
 };
 
 // Reads a log: the controller's own output, or a plain list of temperatures.
@@ -28,14 +35,15 @@ struct SimulatedCycle {
 [[nodiscard]] bool Read_Log(const std::string &text, std::vector<LogCycle> &cycles,
                             std::string &error);
 
-// The cycles of a log, about a second apart.
-void Replay_Log(const std::vector<LogCycle> &log, std::vector<SimulatedCycle> &cycles);
+// The cycles of a log, about a second apart, over the table.
+void Replay_Log(const ThermalTableBytes &table, const std::vector<LogCycle> &log,
+                std::vector<SimulatedCycle> &cycles);
 
-// The simulated machine's thermal model, fed back with the values sent, for
-// this much simulated time.
-void Run_Model(double hours, std::vector<SimulatedCycle> &cycles);
+// A fresh thermal model, fed back with the values sent, for this much
+// simulated time, over the table.
+void Run_Model(const ThermalTableBytes &table, double hours, std::vector<SimulatedCycle> &cycles);
 
-void Print_Summary(const std::vector<SimulatedCycle> &cycles, const std::string &table_name,
-                   const std::string &source, std::FILE *out);
+void Print_Summary(const ThermalTableBytes &table, const std::vector<SimulatedCycle> &cycles,
+                   const std::string &table_name, const std::string &source, std::FILE *out);
 
 [[nodiscard]] bool Write_Csv(const std::vector<SimulatedCycle> &cycles, std::FILE *out);

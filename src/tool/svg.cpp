@@ -46,10 +46,10 @@ void Widen(double &low, double &high, double value, bool first) {
   high = first ? value : std::max(high, value);
 }
 
-void Add_Cycle(Column &col, const SimulatedCycle &c, double value) {
+void Add_Cycle(const ThermalTableBytes &table, Column &col, const SimulatedCycle &c, double value) {
   const bool first = !col.filled;
-  const double fall = Row_Byte(ThermalTable, c.row, COL_FALL);
-  const double rise = Row_Byte(ThermalTable, c.row, COL_RISE);
+  const double fall = Row_Byte(table, c.row, COL_FALL);
+  const double rise = Row_Byte(table, c.row, COL_RISE);
   col.fall = first ? fall : std::min(col.fall, fall);
   col.rise = first ? rise : std::max(col.rise, rise);
   Widen(col.v_low, col.v_high, value, first);
@@ -64,7 +64,8 @@ void Add_Cycle(Column &col, const SimulatedCycle &c, double value) {
   }
 }
 
-std::vector<Column> Columns_Of(const std::vector<SimulatedCycle> &cycles) {
+std::vector<Column> Columns_Of(const ThermalTableBytes &table,
+                               const std::vector<SimulatedCycle> &cycles) {
   std::vector<Column> columns(static_cast<std::size_t>(PLOT_W));
   double value = 0; // the EC runs on 0 until the first select
   const std::size_t n = cycles.size();
@@ -73,7 +74,7 @@ std::vector<Column> Columns_Of(const std::vector<SimulatedCycle> &cycles) {
       value = cycles[i].sent;
     }
     const std::size_t x = n == 1 ? 0 : i * (columns.size() - 1) / (n - 1);
-    Add_Cycle(columns[x], cycles[i], value);
+    Add_Cycle(table, columns[x], cycles[i], value);
   }
   return columns;
 }
@@ -250,9 +251,9 @@ void Legend(std::FILE *out) {
 
 } // namespace
 
-bool Write_Svg(const std::vector<SimulatedCycle> &cycles, const std::string &title,
-               std::FILE *out) {
-  const std::vector<Column> columns = Columns_Of(cycles);
+bool Write_Svg(const ThermalTableBytes &table, const std::vector<SimulatedCycle> &cycles,
+               const std::string &title, std::FILE *out) {
+  const std::vector<Column> columns = Columns_Of(table, cycles);
   double t_low = 255, t_high = 0, v_high = 0;
   for (const Column &c : columns) {
     if (!c.filled) {

@@ -7,8 +7,8 @@
 namespace {
 
 void Start_Load(LoadedTable &table) {
-  ThermalTable = BUILT_IN_TABLE;
-  table_count = 0;
+  table.bytes = BUILT_IN_TABLE;
+  table.count = 0;
   table.fields.clear();
   table.too_many = false;
   table.too_many_at = NO_OFFSET;
@@ -53,7 +53,8 @@ bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &er
   table.from_file = true;
   TableReader reader;
   for (const char byte : table.text) {
-    const TableByte got = Table_Feed(reader, static_cast<unsigned char>(byte));
+    const TableByte got =
+        Table_Feed(reader, table.bytes, table.count, static_cast<unsigned char>(byte));
     if (got == TableByte::Value) {
       table.fields.push_back(reader.last);
     } else if (got == TableByte::TooMany) {

@@ -11,17 +11,19 @@
 #include <vector>
 
 struct LoadedTable {
-  std::string name;               // as given, for messages
-  std::string text;               // the file's bytes
-  bool from_file = false;         // false: no file, the built-in table
-  std::vector<TableField> fields; // one per stored value
-  bool too_many = false;          // the load ended at a comma beyond the last value
+  std::string name;                         // as given, for messages
+  std::string text;                         // the file's bytes
+  ThermalTableBytes bytes = BUILT_IN_TABLE; // the table as the controller would hold it
+  std::uint16_t count = 0;                  // the values the file stored
+  bool from_file = false;                   // false: no file, the built-in table
+  std::vector<TableField> fields;           // one per stored value
+  bool too_many = false;                    // the load ended at a comma beyond the last value
   std::size_t too_many_at = NO_OFFSET;
   TableField trailing; // the text after the last comma
 };
 
-// Reads the file into a LoadedTable and ThermalTable/table_count, from the
-// built-in table. False, with the reason in `error`, when it cannot be read.
+// Reads the file into `table`, over the built-in table, as the controller
+// loads it. False, with the reason in `error`, when it cannot be read.
 [[nodiscard]] bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error);
 
 // Reads an open file to its end. False, with the reason, on a read error.

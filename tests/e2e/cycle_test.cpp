@@ -9,15 +9,6 @@
 
 namespace {
 
-// The cycles' output lines after start-up.
-std::vector<std::string> Cycle_Lines(const RunResult &run) {
-  std::vector<std::string> lines = Split_Lines(run.out);
-  const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
-    return line.rfind("heartbat ", 0) == 0;
-  });
-  return {first, lines.end()};
-}
-
 std::string Status(const char *row) { return std::string("now select value: ") + row; }
 
 TEST(Cycle, FirstCycleAt38InRow0PrintsTwoLinesAndSendsNothing) {

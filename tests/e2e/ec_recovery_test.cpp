@@ -24,11 +24,6 @@ std::vector<std::string> Lost_Read_And_Set_Up(int value) {
   return Joined(trace, Select_Trace(value));
 }
 
-std::vector<std::string> Cycle_Lines_Of(const RunResult &run) {
-  std::vector<std::string> lines = Split_Lines(run.out);
-  return {lines.begin() + 6, lines.end()};
-}
-
 const std::vector<std::string> LOST_CYCLE_LINES = {
     "EC did not answer; row held",
     "EC ports lost; setting them up again",
@@ -49,7 +44,7 @@ TEST(EcRecovery, TwoResumesInRow0AreEachSetUpAgainWithRow0sValueAndReadingGoesOn
   expected = Joined(expected, {"sleep 1000", "in 6c -> 00", "out 6c 44"});
   EXPECT_EQ(run.trace, expected);
 
-  std::vector<std::string> lines = Cycle_Lines_Of(run);
+  std::vector<std::string> lines = Cycle_Lines(run);
   const std::string row0 = "now select value: 0   0   0   0";
   std::vector<std::string> lost =
       Joined({"heartbat 00003 Now Tempareture is: 255"}, LOST_CYCLE_LINES);
@@ -66,22 +61,22 @@ TEST(EcRecovery, TwoResumesInRow0AreEachSetUpAgainWithRow0sValueAndReadingGoesOn
 // with row 1's value, and the one after that enters row 2 after all.
 TEST(EcRecovery, ResumeInRow1ResendsItsValueAndTheSelectThatMetTheLostPortsIsRetried) {
   const RunResult run = Run_Temperatures("50,60,60,60", std::nullopt, "ec-resume:2");
-  EXPECT_EQ(Cycle_Lines_Of(run), Joined(Joined(
-                                            {
-                                                "heartbat 00001 Now Tempareture is: 50",
-                                                "now select value: 45   40   100   0",
-                                                "heartbat 00002 Now Tempareture is: 60",
-                                                "EC did not take the row's value; row held",
-                                                "now select value: 45   40   100   0",
-                                                "heartbat 00003 Now Tempareture is: 255",
-                                            },
-                                            LOST_CYCLE_LINES),
-                                        {
-                                            "now select value: 45   40   100   0",
-                                            "heartbat 00004 Now Tempareture is: 60",
-                                            "now select value: 56   53   60   0",
-                                            "heartbat 00005 ",
-                                        }));
+  EXPECT_EQ(Cycle_Lines(run), Joined(Joined(
+                                         {
+                                             "heartbat 00001 Now Tempareture is: 50",
+                                             "now select value: 45   40   100   0",
+                                             "heartbat 00002 Now Tempareture is: 60",
+                                             "EC did not take the row's value; row held",
+                                             "now select value: 45   40   100   0",
+                                             "heartbat 00003 Now Tempareture is: 255",
+                                         },
+                                         LOST_CYCLE_LINES),
+                                     {
+                                         "now select value: 45   40   100   0",
+                                         "heartbat 00004 Now Tempareture is: 60",
+                                         "now select value: 56   53   60   0",
+                                         "heartbat 00005 ",
+                                     }));
   EXPECT_EQ(Selected_Values(run.trace), (std::vector<int>{100, 60, 100, 60}));
   const std::vector<std::string> set_up = As_Traced(Lost_Read_And_Set_Up(100));
   const auto from = std::search(run.trace.begin(), run.trace.end(), set_up.begin(), set_up.end());
@@ -110,7 +105,7 @@ TEST(EcRecovery, LateReplyIsDroppedByTheNextReadAndNeverActedOn) {
   for (const char *fault : {"ec-slow:1002", "ec-slow:2000"}) {
     const RunResult run = Run_Temperatures("50,60,70", std::nullopt, fault);
     EXPECT_TRUE(Selected_Values(run.trace).empty()) << fault;
-    const std::vector<std::string> lines = Cycle_Lines_Of(run);
+    const std::vector<std::string> lines = Cycle_Lines(run);
     ASSERT_EQ(lines.size(), 10u) << fault;
     for (std::size_t line = 1; line < 9; line += 3) {
       EXPECT_EQ(lines[line], "EC did not answer; row held") << fault;

@@ -17,11 +17,6 @@ std::vector<std::string> Trace_Until_Init() {
   return {startup.begin(), startup.end() - 4};
 }
 
-std::vector<std::string> Cycle_Lines_Of(const RunResult &run) {
-  std::vector<std::string> lines = Split_Lines(run.out);
-  return {lines.begin() + 6, lines.end()};
-}
-
 TEST(EcWait, DeadEcGivesEachWait1001ReadsAnd1001SleepsAndEveryWriteStillGoesOut) {
   const RunResult run = Run_Temperatures("50", std::nullopt, "ec-dead");
   std::vector<std::string> expected = Trace_Until_Init();
@@ -40,12 +35,12 @@ TEST(EcWait, DeadEcGivesEachWait1001ReadsAnd1001SleepsAndEveryWriteStillGoesOut)
   expected = Joined(expected, BUSY_WAIT);
   expected.emplace_back("out 6c 44");
   EXPECT_EQ(run.trace, As_Traced(expected));
-  EXPECT_EQ(Cycle_Lines_Of(run), (std::vector<std::string>{
-                                     "heartbat 00001 Now Tempareture is: 00",
-                                     "EC did not answer; row held",
-                                     "now select value: 0   0   0   0",
-                                     "heartbat 00002 ",
-                                 }));
+  EXPECT_EQ(Cycle_Lines(run), (std::vector<std::string>{
+                                  "heartbat 00001 Now Tempareture is: 00",
+                                  "EC did not answer; row held",
+                                  "now select value: 0   0   0   0",
+                                  "heartbat 00002 ",
+                              }));
 }
 
 TEST(EcWait, MuteEcGivesTheReplyWait1001ReadsAndHoldsTheRow) {
@@ -65,18 +60,18 @@ TEST(EcWait, MuteEcGivesTheReplyWait1001ReadsAndHoldsTheRow) {
 // not taken, and the hot byte the data port keeps giving is never acted on.
 TEST(EcWait, StuckEcHoldsTheRowOnTheSelectItDidNotTakeAndOnItsStaleHotByte) {
   const RunResult run = Run_Temperatures("90*3", std::nullopt, "ec-stuck:1");
-  EXPECT_EQ(Cycle_Lines_Of(run), (std::vector<std::string>{
-                                     "heartbat 00001 Now Tempareture is: 90",
-                                     "EC did not take the row's value; row held",
-                                     "now select value: 0   0   0   0",
-                                     "heartbat 00002 Now Tempareture is: 90",
-                                     "EC did not answer; row held",
-                                     "now select value: 0   0   0   0",
-                                     "heartbat 00003 Now Tempareture is: 90",
-                                     "EC did not answer; row held",
-                                     "now select value: 0   0   0   0",
-                                     "heartbat 00004 ",
-                                 }));
+  EXPECT_EQ(Cycle_Lines(run), (std::vector<std::string>{
+                                  "heartbat 00001 Now Tempareture is: 90",
+                                  "EC did not take the row's value; row held",
+                                  "now select value: 0   0   0   0",
+                                  "heartbat 00002 Now Tempareture is: 90",
+                                  "EC did not answer; row held",
+                                  "now select value: 0   0   0   0",
+                                  "heartbat 00003 Now Tempareture is: 90",
+                                  "EC did not answer; row held",
+                                  "now select value: 0   0   0   0",
+                                  "heartbat 00004 ",
+                              }));
   // The select went out byte by byte after each wait gave up.
   const std::vector<std::string> select =
       As_Traced(Joined(Joined(Joined(BUSY_WAIT, {"out 6c 55"}), BUSY_WAIT), {"out 68 64"}));
@@ -95,19 +90,20 @@ TEST(EcWait, ReplyWithinTheBoundIsReadAndOneJustPastItIsNot) {
   const std::vector<std::string> waited =
       Joined(Joined({"out 68 00"}, Repeat({"in 6c -> 00", "sleep 1"}, 1000)),
              {"in 6c -> 01", "in 68 -> 5a"});
-  const auto from = std::find(in_time.trace.begin() + 21, in_time.trace.end(), "out 68 00");
+  const auto from = std::find(in_time.trace.begin() + static_cast<long>(Startup_Trace().size()),
+                              in_time.trace.end(), "out 68 00");
   ASSERT_GE(in_time.trace.end() - from, static_cast<long>(waited.size()));
   EXPECT_EQ(std::vector<std::string>(from, from + static_cast<long>(waited.size())), waited);
 
   // The reply lands as the wait gives up: the data port then holds it, but
   // the wait has reported no reply and the row holds.
   const RunResult late = Run_Temperatures("90", std::nullopt, "ec-slow:1001");
-  EXPECT_EQ(Cycle_Lines_Of(late), (std::vector<std::string>{
-                                      "heartbat 00001 Now Tempareture is: 90",
-                                      "EC did not answer; row held",
-                                      "now select value: 0   0   0   0",
-                                      "heartbat 00002 ",
-                                  }));
+  EXPECT_EQ(Cycle_Lines(late), (std::vector<std::string>{
+                                   "heartbat 00001 Now Tempareture is: 90",
+                                   "EC did not answer; row held",
+                                   "now select value: 0   0   0   0",
+                                   "heartbat 00002 ",
+                               }));
   EXPECT_TRUE(Selected_Values(late.trace).empty());
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,13 +22,6 @@ std::vector<std::string> program_command;
 bool windows_backend = false;
 constexpr unsigned RUN_TIME_LIMIT_S = 60;
 constexpr int AFFORDABLE_REAL_CYCLES = 20;
-
-std::string Read_File(const std::filesystem::path &path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream contents;
-  contents << file.rdbuf();
-  return contents.str();
-}
 
 void Write_File(const std::filesystem::path &path, const std::string &contents) {
   std::ofstream file(path, std::ios::binary);
@@ -91,6 +85,21 @@ std::string Unix_Line_Ends(std::string text) {
 }
 
 } // namespace
+
+std::string Read_File(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream contents;
+  contents << file.rdbuf();
+  return contents.str();
+}
+
+std::vector<std::string> Cycle_Lines(const RunResult &run) {
+  std::vector<std::string> lines = Split_Lines(run.out);
+  const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string &line) {
+    return line.rfind("heartbat ", 0) == 0;
+  });
+  return {first, lines.end()};
+}
 
 // A program given by its path is run by that path from the run's own
 // directory, so a relative path is made absolute first.

@@ -58,6 +58,12 @@ int Parse_Arguments(int argc, char **argv);
 
 std::vector<std::string> Split_Lines(const std::string &text);
 
+// A file's bytes; empty when it cannot be read.
+std::string Read_File(const std::string &path);
+
+// The output lines of a run's cycles: from the first heartbeat on.
+std::vector<std::string> Cycle_Lines(const RunResult &run);
+
 // The trace without its sleep lines, for comparisons that hold on every backend.
 std::vector<std::string> Without_Sleeps(const std::vector<std::string> &trace);
 

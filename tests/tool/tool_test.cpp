@@ -1,8 +1,9 @@
 // thermal-table as a user runs it: its findings on small tables of their own,
 // its replay of the controller's own output, the thermal model's day, and
-// bad input.
+// bad input; and the thermal model run twice in one process.
 
 #include "harness.h"
+#include "tool/simulate.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,13 +17,7 @@ namespace {
 
 std::vector<std::string> controller; // thermal-control-sim, for the replay
 std::string sample_table;            // the repository's ThermalTable.txt
-
-std::string Read(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
+std::string xmllint;                 // checks the plots, where it is installed
 
 RunResult Run_Tool(std::vector<std::string> args, const std::optional<std::string> &table,
                    std::vector<std::string> files = {}) {
@@ -34,12 +29,19 @@ RunResult Run_Tool(std::vector<std::string> args, const std::optional<std::strin
   return Run_Program(options);
 }
 
-// A path of this name in a folder of its own: tests run side by side, the
-// native and the Windows ones too, and must not share their files.
-std::string Temp_Path(const std::string &name) {
-  char pattern[] = "/tmp/thermal-tool-test-XXXXXX";
-  return (std::filesystem::path(mkdtemp(pattern)) / name).string();
+// A folder of this test process's own, removed when it ends: tests run side
+// by side, the native and the Windows ones too, and must not share files.
+const std::filesystem::path &Scratch_Dir() {
+  static const std::filesystem::path dir = [] {
+    char pattern[] = "/tmp/thermal-tool-test-XXXXXX";
+    const std::filesystem::path made = mkdtemp(pattern);
+    std::atexit([] { std::filesystem::remove_all(Scratch_Dir()); });
+    return made;
+  }();
+  return dir;
 }
+
+std::string Temp_Path(const std::string &name) { return (Scratch_Dir() / name).string(); }
 
 // A scratch file that a run's directory receives a copy of.
 std::string Scratch_File(const std::string &name, const std::string &contents) {
@@ -83,6 +85,15 @@ TEST_P(CheckFinding, IsReportedWhereItStands) {
 }
 
 const std::string CEILING = "255,0,0,0,\n";
+
+// Rows that rise at their own number and send it, one a line.
+std::string Rows_Rising_From(int first, int count) {
+  std::string rows;
+  for (int row = first; row < first + count; ++row) {
+    rows += std::to_string(row) + ",0," + std::to_string(row) + ",0,\n";
+  }
+  return rows;
+}
 const std::string BUILT_IN_FROM_2 = "t.txt:1:1: note: the file sets rows 0 to 1; built-in rows 2 "
                                     "to 7 remain in force [built-in-rows]";
 
@@ -122,8 +133,10 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"TooMany",
                   Values(1030),
                   {"t.txt:1:2050: warning: more than 1024 values; this "
-                   "comma and everything after it are ignored [too-many]"},
-                  "1 warning"},
+                   "comma and everything after it are ignored [too-many]",
+                   "t.txt:1:513: warning: rows 64 to 255 are never entered: the controller climbs "
+                   "no higher than row 63 [unreachable]"},
+                  "2 warnings"},
         CheckCase{
             "BuiltInRowsAloneIsOnlyANote", "0,0,0,0,\n45,40,100,0,\n", {BUILT_IN_FROM_2}, "1 note"},
         CheckCase{"BeyondRows",
@@ -132,6 +145,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"t.txt:8:1: warning: at 91 and above the controller climbs past row 7, the last "
                    "that holds values, into row 8, which sends 0; give the row after your last one "
                    "a rise of 255 [beyond-rows]"},
+                  "1 warning"},
+        CheckCase{"RowsAboveRow63AreUnreachableButNotACeiling",
+                  Rows_Rising_From(0, 69) + CEILING,
+                  {"t.txt:65:1: warning: rows 64 to 68 are never entered: the controller climbs "
+                   "no higher than row 63 [unreachable]"},
                   "1 warning"},
         CheckCase{"UnreachableAboveACeilingButNotTheCeiling",
                   "0,0,0,0,\n45,40,100,0,\n" + CEILING + "70,60,9,0,\n50,45,1,0,\n" + CEILING +
@@ -183,7 +201,7 @@ TEST(Simulate, ReplayOfTheControllersOwnOutputGivesItsRowsCycleByCycle) {
   ASSERT_EQ(replay.exit_status, 0) << replay.err;
   EXPECT_NE(replay.out.find("cycles: 11 (1 not acted on)\nselects sent: 6\n"), std::string::npos)
       << replay.out;
-  const std::vector<std::string> lines = Split_Lines(Read(csv));
+  const std::vector<std::string> lines = Split_Lines(Read_File(csv));
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0], "cycle,temperature,row,sent");
   std::vector<std::string> replayed;
@@ -194,6 +212,39 @@ TEST(Simulate, ReplayOfTheControllersOwnOutputGivesItsRowsCycleByCycle) {
   EXPECT_EQ(replayed, status);
   EXPECT_EQ(lines[2], "2,47,1,100");
   EXPECT_EQ(lines[10], "10,84,0,") << "the select the EC did not take is not sent";
+}
+
+// A resume strikes in row 1 as the second reply is read: that cycle's select
+// meets the lost ports and is not taken, the next cycle sets the EC up again
+// and sends row 1's value again, and the one after enters row 2.
+TEST(Simulate, ReplayAcrossARecoveryShowsTheValueSentAgain) {
+  if (controller.empty()) {
+    GTEST_SKIP() << "needs thermal-control-sim";
+  }
+  RunOptions sim;
+  sim.command = controller;
+  sim.trace = false;
+  sim.env = {{"THERMAL_SIM_TEMPS", "50,60,60,60"}, {"THERMAL_SIM_FAULT", "ec-resume:2"}};
+  const RunResult controlled = Run_Program(sim);
+  const std::string csv = Temp_Path("thermal-recovery.csv");
+  const RunResult replay = Run_Tool({"simulate", "--log", "console.log", "--csv", csv},
+                                    std::nullopt, {Scratch_File("console.log", controlled.out)});
+  ASSERT_EQ(replay.exit_status, 0) << replay.err;
+  EXPECT_EQ(Split_Lines(Read_File(csv)),
+            (std::vector<std::string>{"cycle,temperature,row,sent", "1,50,1,100", "2,60,1,",
+                                      "3,255,1,100", "4,60,2,60"}));
+}
+
+// The thermal model is a value: each run starts its own chip, idle at 39.
+TEST(Simulate, TwoModelRunsInOneProcessGiveTheSameCycles) {
+  constexpr double FORTY_FIVE_SECONDS = 45.0 / 3600;
+  std::vector<SimulatedCycle> first;
+  std::vector<SimulatedCycle> second;
+  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, first);
+  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, second);
+  ASSERT_EQ(first.size(), 45u);
+  EXPECT_EQ(first.front().temperature, 39);
+  EXPECT_TRUE(first == second);
 }
 
 // A lone hot cycle among ten thousand cool ones: it moves the controller one
@@ -218,7 +269,7 @@ TEST(Simulate, PlainLogSummaryAndAPlotThatKeepsASpike) {
                                       "  0     0     0      0      0      5000   50.0%        0",
                                       "  1    45    40    100      0      5000   50.0%        1",
                                   }));
-  const std::string plot = Read(svg);
+  const std::string plot = Read_File(svg);
   EXPECT_EQ(plot.rfind("<?xml", 0), 0u);
   EXPECT_NE(plot.find("<title>built-in table (no ThermalTable.txt here)</title>"),
             std::string::npos);
@@ -229,8 +280,8 @@ TEST(Simulate, PlainLogSummaryAndAPlotThatKeepsASpike) {
 }
 
 TEST(Simulate, ModelDayIsWellFormedInCsvAndSvg) {
-  if (!Native_Backend()) {
-    GTEST_SKIP() << "xmllint is a native program";
+  if (!Native_Backend() || xmllint.empty()) {
+    GTEST_SKIP() << "needs xmllint, which runs natively";
   }
   const std::string csv = Temp_Path("thermal-day.csv"), svg = Temp_Path("thermal-day.svg");
   const RunResult run =
@@ -240,13 +291,13 @@ TEST(Simulate, ModelDayIsWellFormedInCsvAndSvg) {
                          "cycles: 86400 (0 not acted on)\n"),
             std::string::npos)
       << run.out;
-  EXPECT_EQ(Split_Lines(Read(csv)).size(), 86401u);
+  EXPECT_EQ(Split_Lines(Read_File(csv)).size(), 86401u);
   RunOptions lint;
-  lint.command = {"xmllint", "--noout", svg};
+  lint.command = {xmllint, "--noout", svg};
   lint.trace = false;
   const RunResult linted = Run_Program(lint);
   EXPECT_EQ(linted.exit_status, 0) << linted.err;
-  EXPECT_NE(Read(svg).find(">time (h)</text>"), std::string::npos);
+  EXPECT_NE(Read_File(svg).find(">time (h)</text>"), std::string::npos);
 }
 
 struct BadInput {
@@ -293,8 +344,10 @@ int main(int argc, char **argv) {
     const std::string flag = *it;
     if (flag == "--controller") {
       controller = {*(it + 1)};
+    } else if (flag == "--xmllint") {
+      xmllint = *(it + 1);
     } else if (flag == "--sample") {
-      sample_table = Read(*(it + 1));
+      sample_table = Read_File(*(it + 1));
     } else {
       ++it;
       continue;

@@ -39,8 +39,9 @@ struct SimSettings {
 };
 
 // The settings in force, read from the THERMAL_SIM_* variables on the
-// machine's first use. A setting that cannot be understood ends the process
-// with status 2 and a message on the standard error stream.
+// machine's first use. A setting that cannot be understood ends the run with
+// status 2 and a message on the standard error stream: the machine refuses
+// to start.
 const SimSettings &Sim_Settings();
 
 // The THERMAL_SIM_* variables' texts, nullptr where one is unset, as the
@@ -65,17 +66,12 @@ void Sim_OpenTrace(const std::string &path);
 std::uint64_t Sim_ClockMs();
 [[noreturn]] void Sim_EndRun();
 
-// The thermal model that reports temperatures when none are given.
-void Thermal_Start(std::uint64_t now_ms);
-std::uint8_t Thermal_Temperature(std::uint64_t now_ms);
-void Thermal_SetFanValue(std::uint64_t now_ms, std::uint8_t value);
-
 // The library's operations as the machine carries them out.
 std::uint32_t Sim_Initialize();
 std::uint32_t Sim_GetStatus();
 void Sim_SetPciMaxBus(std::uint8_t max_bus);
 std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
                                 std::uint8_t index);
-void Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
+bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
 std::uint8_t Sim_ReadPortByte(std::uint16_t port);
 void Sim_WritePortByte(std::uint16_t port, std::uint8_t value);

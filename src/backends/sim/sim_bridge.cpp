@@ -2,6 +2,7 @@
 // with the first generic I/O decode range that forwards ports to the LPC bus.
 
 #include "backends/sim/sim_parts.h"
+#include "hw/port_lib.h"
 
 #include <array>
 
@@ -14,7 +15,6 @@ constexpr std::uint8_t BRIDGE_DEVICE = 31;
 constexpr std::uint8_t BRIDGE_FUNCTION = 0;
 constexpr std::uint32_t BRIDGE_ADDRESS =
     std::uint32_t{BRIDGE_BUS} << 8 | std::uint32_t{BRIDGE_DEVICE} << 3 | BRIDGE_FUNCTION;
-constexpr std::uint32_t PCI_NOT_FOUND = 0xFFFFFFFF;
 
 // The bridge's first generic I/O decode range: bit 0 enable, bits 15:2 the
 // base, bits 23:18 a mask of address bits 7:2. Cleared at power-on.
@@ -27,9 +27,7 @@ constexpr std::uint32_t GEN_DEC_ALWAYS_IGNORED = 0x3; // a range is at least fou
 std::array<std::uint32_t, 64> bridge_config{};
 std::uint8_t pci_max_bus = 0xFF; // until set, every bus is searched
 
-bool Bridge_Present(const SimSettings &settings) {
-  return settings.fault != SimFault::NoBridge && BRIDGE_BUS <= pci_max_bus;
-}
+bool Bridge_Present() { return Sim_Settings().fault != SimFault::NoBridge; }
 
 } // namespace
 
@@ -39,16 +37,14 @@ void Bridge_PowerOn() {
 
 void Bridge_SetMaxBus(std::uint8_t max_bus) { pci_max_bus = max_bus; }
 
-std::uint32_t Bridge_Find(const SimSettings &settings, std::uint16_t vendor_id,
-                          std::uint16_t device_id, std::uint8_t index) {
-  const bool match = Bridge_Present(settings) && vendor_id == BRIDGE_VENDOR_ID &&
-                     device_id == BRIDGE_DEVICE_ID && index == 0;
-  return match ? BRIDGE_ADDRESS : PCI_NOT_FOUND;
+std::uint32_t Bridge_Find(std::uint16_t vendor_id, std::uint16_t device_id, std::uint8_t index) {
+  const bool match = Bridge_Present() && BRIDGE_BUS <= pci_max_bus &&
+                     vendor_id == BRIDGE_VENDOR_ID && device_id == BRIDGE_DEVICE_ID && index == 0;
+  return match ? BRIDGE_ADDRESS : PORTLIB_PCI_NOT_FOUND;
 }
 
-void Bridge_WriteConfig(const SimSettings &settings, std::uint32_t address, std::uint8_t reg,
-                        std::uint32_t value) {
-  if (settings.fault != SimFault::NoBridge && address == BRIDGE_ADDRESS && reg % 4 == 0) {
+void Bridge_WriteConfig(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+  if (Bridge_Present() && address == BRIDGE_ADDRESS && reg % 4 == 0) {
     bridge_config[reg / 4] = value;
   }
 }

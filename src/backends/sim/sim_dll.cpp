@@ -15,7 +15,7 @@ std::uint64_t Sim_ClockMs() { return GetTickCount64() - loaded_at_ms; }
 
 void Sim_EndRun() {
   TerminateProcess(GetCurrentProcess(), 0);
-  ExitProcess(0); // not reached: TerminateProcess does not return for the process itself
+  __builtin_unreachable(); // TerminateProcess does not return for the process itself
 }
 
 // Exported by ordinal only, through the .def file.
@@ -29,8 +29,9 @@ DWORD WINAPI StandIn_FindPciDevice(WORD vendor_id, WORD device_id, BYTE index) {
   return Sim_FindPciDevice(vendor_id, device_id, index);
 }
 
+// The library's own function returns nothing.
 VOID WINAPI StandIn_WritePciConfigDword(DWORD address, BYTE reg, DWORD value) {
-  Sim_WritePciConfigDword(address, reg, value);
+  static_cast<void>(Sim_WritePciConfigDword(address, reg, value));
 }
 
 BYTE WINAPI StandIn_ReadPortByte(WORD port) { return Sim_ReadPortByte(port); }

@@ -8,9 +8,6 @@ namespace {
 
 constexpr std::uint8_t EC_STATUS_OBF = 0x01;
 constexpr std::uint8_t EC_STATUS_IBF = 0x02;
-constexpr std::uint8_t EC_CMD_INIT = 0x33;
-constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44;
-constexpr std::uint8_t EC_CMD_SELECT = 0x55;
 constexpr std::uint8_t EC_NO_COMMAND = 0x00;
 
 struct EcState {
@@ -25,10 +22,11 @@ struct EcState {
 };
 EcState ec;
 
-void Ec_Reply(const SimSettings &settings) {
+void Ec_Reply() {
   if (ec.awaiting_init) {
     return;
   }
+  const SimSettings &settings = Sim_Settings();
   switch (settings.fault) {
   case SimFault::EcMute:
     return;
@@ -53,7 +51,7 @@ void Ec_DeliverDueReply() {
 
 } // namespace
 
-void Ec_PowerOn(const SimSettings &settings) { ec.input_full = settings.fault == SimFault::EcDead; }
+void Ec_PowerOn() { ec.input_full = Sim_Settings().fault == SimFault::EcDead; }
 
 void Ec_Resume() { ec = EcState{.awaiting_init = true}; }
 
@@ -86,16 +84,16 @@ void Ec_TakeCommand(std::uint8_t command) {
   }
 }
 
-void Ec_TakeData(const SimSettings &settings, std::uint8_t data) {
+void Ec_TakeData(std::uint8_t data) {
   if (ec.input_full) {
     return;
   }
   switch (ec.command) {
   case EC_CMD_READ_TEMPERATURE:
-    Ec_Reply(settings);
+    Ec_Reply();
     break;
   case EC_CMD_SELECT:
-    Thermal_SetFanValue(Sim_ClockMs(), data);
+    Machine_SetFanValue(data);
     break;
   case EC_CMD_INIT:
     ec.awaiting_init = false;

@@ -3,10 +3,10 @@
 // temperatures handed out, and the faults that strike as replies are read.
 
 #include "backends/sim/sim_parts.h"
+#include "hw/port_lib.h"
+#include "model/thermal_model.h"
 
 namespace {
-
-constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44;
 
 bool library_ready = false;
 bool booted = false;
@@ -17,6 +17,9 @@ std::uint64_t taken_from_run = 0;
 
 std::uint64_t temperature_replies_read = 0;
 
+// The chip, when no temperatures are given.
+ThermalModel chip = Thermal_Start(0);
+
 const SimSettings &Boot() {
   const SimSettings &settings = Sim_Settings();
   if (!booted) {
@@ -25,8 +28,8 @@ const SimSettings &Boot() {
       Sim_OpenTrace(settings.trace_path);
     }
     Bridge_PowerOn();
-    Ec_PowerOn(settings);
-    Thermal_Start(Sim_ClockMs());
+    Ec_PowerOn();
+    chip = Thermal_Start(Sim_ClockMs());
   }
   return settings;
 }
@@ -38,9 +41,10 @@ bool Ec_Decoded() {
 // The next temperature for a 0x44 written to the command port, whether or
 // not the EC is there to take it. A used-up list ends the run; output the
 // program had not pushed out yet is lost, as it would be.
-std::uint8_t Next_Temperature(const SimSettings &settings) {
+std::uint8_t Next_Temperature() {
+  const SimSettings &settings = Sim_Settings();
   if (!settings.temperatures_given) {
-    return Thermal_Temperature(Sim_ClockMs());
+    return Thermal_Temperature(chip, Sim_ClockMs());
   }
   while (temperature_run < settings.temperatures.size() &&
          taken_from_run == settings.temperatures[temperature_run].count) {
@@ -61,7 +65,7 @@ void Resume_From_Sleep() {
   Bridge_ForgetDecodeRange();
   Sio_ResetEcDevice();
   Ec_Resume();
-  Thermal_SetFanValue(Sim_ClockMs(), 0);
+  Machine_SetFanValue(0);
 }
 
 std::uint8_t Read_Port(std::uint16_t port) {
@@ -77,9 +81,9 @@ std::uint8_t Read_Port(std::uint16_t port) {
   return FLOATING_BUS;
 }
 
-void Write_Port(const SimSettings &settings, std::uint16_t port, std::uint8_t value) {
+void Write_Port(std::uint16_t port, std::uint8_t value) {
   if (port == EC_CMD_PORT && value == EC_CMD_READ_TEMPERATURE) {
-    Ec_SenseTemperature(Next_Temperature(settings));
+    Ec_SenseTemperature(Next_Temperature());
   }
   if (!library_ready) {
     return;
@@ -89,11 +93,13 @@ void Write_Port(const SimSettings &settings, std::uint16_t port, std::uint8_t va
   } else if (port == EC_CMD_PORT && Ec_Decoded()) {
     Ec_TakeCommand(value);
   } else if (port == EC_DATA_PORT && Ec_Decoded()) {
-    Ec_TakeData(settings, value);
+    Ec_TakeData(value);
   }
 }
 
 } // namespace
+
+void Machine_SetFanValue(std::uint8_t value) { Thermal_SetFanValue(chip, Sim_ClockMs(), value); }
 
 void Machine_TemperatureReplyRead() {
   const SimSettings &settings = Sim_Settings();
@@ -133,19 +139,22 @@ void Sim_SetPciMaxBus(std::uint8_t max_bus) {
 
 std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
                                 std::uint8_t index) {
-  const SimSettings &settings = Boot();
+  Boot();
   const std::uint32_t result =
-      library_ready ? Bridge_Find(settings, vendor_id, device_id, index) : 0xFFFFFFFF;
+      library_ready ? Bridge_Find(vendor_id, device_id, index) : PORTLIB_PCI_NOT_FOUND;
   Sim_Trace("pci find %04x %04x %u -> %08x", vendor_id, device_id, index, result);
   return result;
 }
 
-void Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
-  const SimSettings &settings = Boot();
+// The write goes through whenever the library is up, as the real library's
+// does: a write to a device that is not there changes nothing.
+bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+  Boot();
   Sim_Trace("pci write %08x %02x %08x", address, reg, value);
   if (library_ready) {
-    Bridge_WriteConfig(settings, address, reg, value);
+    Bridge_WriteConfig(address, reg, value);
   }
+  return library_ready;
 }
 
 std::uint8_t Sim_ReadPortByte(std::uint16_t port) {
@@ -156,7 +165,7 @@ std::uint8_t Sim_ReadPortByte(std::uint16_t port) {
 }
 
 void Sim_WritePortByte(std::uint16_t port, std::uint8_t value) {
-  const SimSettings &settings = Boot();
+  Boot();
   Sim_Trace("out %02x %02x", port, value);
-  Write_Port(settings, port, value);
+  Write_Port(port, value);
 }

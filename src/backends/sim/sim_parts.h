@@ -11,16 +11,18 @@
 // What a read of a port gives when nothing decodes it.
 constexpr std::uint8_t FLOATING_BUS = 0xFF;
 
-// The EC's two ports, as its logical device and the bridge must place them.
+// The EC's two ports, as its logical device and the bridge must place them,
+// and the commands it knows.
 constexpr std::uint16_t EC_DATA_PORT = 0x68;
 constexpr std::uint16_t EC_CMD_PORT = 0x6C;
+constexpr std::uint8_t EC_CMD_INIT = 0x33;             // start-up, with its data byte
+constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44; // a temperature reply
+constexpr std::uint8_t EC_CMD_SELECT = 0x55;           // the value the fan runs on
 
 // The PCI bus and the LPC bridge at 0:31.0 (sim_bridge.cpp).
 void Bridge_PowerOn();
-std::uint32_t Bridge_Find(const SimSettings &settings, std::uint16_t vendor_id,
-                          std::uint16_t device_id, std::uint8_t index);
-void Bridge_WriteConfig(const SimSettings &settings, std::uint32_t address, std::uint8_t reg,
-                        std::uint32_t value);
+std::uint32_t Bridge_Find(std::uint16_t vendor_id, std::uint16_t device_id, std::uint8_t index);
+void Bridge_WriteConfig(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
 void Bridge_SetMaxBus(std::uint8_t max_bus);
 bool Bridge_Forwards(std::uint16_t port);
 void Bridge_ForgetDecodeRange(); // as firmware may leave it after a resume from sleep
@@ -34,15 +36,17 @@ bool Sio_EcDeviceDecodes(); // active, with its bases at the EC's two ports
 void Sio_ResetEcDevice();   // inactive, bases 0, as after a resume from sleep
 
 // The EC (sim_ec.cpp). Its ports reach it only while they are decoded.
-void Ec_PowerOn(const SimSettings &settings);
+void Ec_PowerOn();
 void Ec_Resume(); // buffers empty, and it waits for its start-up command again
 void Ec_Stick();  // its input buffer stays full for good
 void Ec_SenseTemperature(std::uint8_t temperature); // when 0x44 is written, heard or not
 std::uint8_t Ec_ReadStatus();
 std::uint8_t Ec_ReadData();
 void Ec_TakeCommand(std::uint8_t command);
-void Ec_TakeData(const SimSettings &settings, std::uint8_t data);
+void Ec_TakeData(std::uint8_t data);
 
-// Called by the EC each time the host has read a temperature reply; counts
-// them and lets the chosen fault strike (sim_machine.cpp).
+// Called by the EC (sim_machine.cpp): each time the host has read a
+// temperature reply, which counts them and lets the chosen fault strike; and
+// when it is given the value the fan runs on.
 void Machine_TemperatureReplyRead();
+void Machine_SetFanValue(std::uint8_t value);

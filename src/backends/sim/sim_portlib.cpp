@@ -25,8 +25,8 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
   return Sim_FindPciDevice(vendor_id, device_id, index);
 }
 
-void PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
-  Sim_WritePciConfigDword(address, reg, value);
+bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+  return Sim_WritePciConfigDword(address, reg, value);
 }
 
 std::uint8_t PortLib_ReadPortByte(std::uint16_t port) { return Sim_ReadPortByte(port); }

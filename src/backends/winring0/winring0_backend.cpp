@@ -137,10 +137,13 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
                         : PORTLIB_PCI_NOT_FOUND;
 }
 
-void PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+// The library's function reports nothing, so a write it was given counts as
+// done.
+bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
   if (library_loaded) {
     library.write_pci_config_dword(address, reg, value);
   }
+  return library_loaded;
 }
 
 std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {

@@ -1,0 +1,7 @@
+#include "app/state.h"
+
+ThermalTableBytes ThermalTable = BUILT_IN_TABLE;
+std::uint16_t table_count = 0;
+std::uint8_t level = ROW_BOTTOM;
+std::uint16_t heartbeat = 0;
+std::uint8_t temperature = 0;

@@ -1,0 +1,143 @@
+// The port library's PCI operations on Linux, through sysfs: the devices'
+// IDs are read from /sys/bus/pci/devices, and a configuration write goes to
+// the device's config file there, which only root may write.
+
+#include "hw/port_lib.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char *PCI_DEVICE_ROOT = "/sys/bus/pci/devices";
+
+std::uint8_t pci_max_bus = 0xFF;
+
+struct PciFunction {
+  unsigned bus;
+  unsigned device;
+  unsigned function;
+  std::string name; // the sysfs entry, "0000:bb:dd.f"
+};
+
+std::uint32_t Pci_Address(const PciFunction &f) { return f.bus << 8 | f.device << 3 | f.function; }
+
+// A sysfs file that could not be used: the system's reason, and what to check.
+void Report_File(const char *what, const std::string &path, const char *check) {
+  std::fprintf(stderr, "thermal-control: cannot %s %s: %s (%s)\n", what, path.c_str(),
+               std::strerror(errno), check);
+}
+
+constexpr const char *CHECK_SYSFS = "is sysfs mounted at /sys?";
+constexpr const char *CHECK_CONFIG_WRITE =
+    "writing a PCI device's config file needs root, a /sys that is not read-only, and a kernel "
+    "that is not locked down";
+
+// Reads a sysfs ID file ("0x8086\n"). False, after a message, when it cannot.
+bool Read_Id(const std::string &path, unsigned &id) {
+  std::FILE *file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) {
+    Report_File("read", path, CHECK_SYSFS);
+    return false;
+  }
+  errno = 0;
+  const bool read = std::fscanf(file, "%x", &id) == 1;
+  if (!read && errno != 0) {
+    Report_File("read", path, CHECK_SYSFS);
+  } else if (!read) {
+    std::fprintf(stderr, "thermal-control: %s holds no hexadecimal ID\n", path.c_str());
+  }
+  std::fclose(file);
+  return read;
+}
+
+// The functions of PCI domain 0 on buses up to the maximum, in bus, device,
+// function order.
+std::vector<PciFunction> Pci_Functions() {
+  std::vector<PciFunction> functions;
+  DIR *dir = opendir(PCI_DEVICE_ROOT);
+  if (dir == nullptr) {
+    Report_File("list", PCI_DEVICE_ROOT, CHECK_SYSFS);
+    return functions;
+  }
+  while (const dirent *entry = readdir(dir)) {
+    unsigned domain = 0;
+    PciFunction f{};
+    char end = 0;
+    if (std::sscanf(entry->d_name, "%4x:%2x:%2x.%1x%c", &domain, &f.bus, &f.device, &f.function,
+                    &end) == 4 &&
+        domain == 0 && f.bus <= pci_max_bus) {
+      f.name = entry->d_name;
+      functions.push_back(f);
+    }
+  }
+  closedir(dir);
+  std::sort(functions.begin(), functions.end(), [](const PciFunction &a, const PciFunction &b) {
+    return Pci_Address(a) < Pci_Address(b);
+  });
+  return functions;
+}
+
+bool Read_Ids(const PciFunction &f, unsigned &vendor, unsigned &device) {
+  const std::string dir = std::string(PCI_DEVICE_ROOT) + "/" + f.name;
+  return Read_Id(dir + "/vendor", vendor) && Read_Id(dir + "/device", device);
+}
+
+std::string Pci_ConfigPath(std::uint32_t address) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/0000:%02x:%02x.%x/config", address >> 8 & 0xFF,
+                address >> 3 & 0x1F, address & 0x7);
+  return PCI_DEVICE_ROOT + std::string(name);
+}
+
+} // namespace
+
+void PortLib_SetPciMaxBus(std::uint8_t max_bus) { pci_max_bus = max_bus; }
+
+// A device whose IDs cannot be read might be the one searched for, so the
+// search then fails, after the message, rather than pass over it.
+std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
+                                    std::uint8_t index) {
+  unsigned matches = 0;
+  for (const PciFunction &f : Pci_Functions()) {
+    unsigned vendor = 0;
+    unsigned device = 0;
+    if (!Read_Ids(f, vendor, device)) {
+      return PORTLIB_PCI_NOT_FOUND;
+    }
+    if (vendor == vendor_id && device == device_id && matches++ == index) {
+      return Pci_Address(f);
+    }
+  }
+  return PORTLIB_PCI_NOT_FOUND;
+}
+
+// Writes the dword little-endian at the register's offset of the device's
+// config file.
+bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
+  const std::string path = Pci_ConfigPath(address);
+  const unsigned char bytes[4] = {
+      static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+      static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+  const int file = open(path.c_str(), O_WRONLY);
+  if (file < 0) {
+    Report_File("open", path, CHECK_CONFIG_WRITE);
+    return false;
+  }
+  const ssize_t written = pwrite(file, bytes, sizeof bytes, reg);
+  if (written != static_cast<ssize_t>(sizeof bytes)) {
+    if (written >= 0) {
+      errno = EIO; // a short write: the register was not written whole
+    }
+    Report_File("write", path, CHECK_CONFIG_WRITE);
+  }
+  close(file);
+  return written == static_cast<ssize_t>(sizeof bytes);
+}

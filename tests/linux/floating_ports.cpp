@@ -1,0 +1,12 @@
+// The ports and the clock of a machine where nothing answers on the EC's or
+// the configuration ports (every read floats at 0xFF), for running the
+// controller over the Linux backend's PCI part without touching a real port.
+// Sleeps return at once.
+
+#include "hw/port_lib.h"
+
+std::uint32_t PortLib_Initialize() { return 1; }
+std::uint32_t PortLib_GetStatus() { return 0; }
+std::uint8_t PortLib_ReadPortByte(std::uint16_t) { return 0xFF; }
+void PortLib_WritePortByte(std::uint16_t, std::uint8_t) {}
+void Platform_SleepMs(std::uint32_t) {}
