@@ -23,6 +23,8 @@ constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
 // start-up command.
 void Start_Ec();
 
-// One control cycle: pause, read the temperature, move at most one row and
-// send the entered row's value, print the status.
+// One control cycle: pause, set the EC up again if the machine slept, read
+// the temperature, move at most one row and send the entered row's value (or
+// set the EC up again when its ports were lost or it stopped answering),
+// print the status.
 void Control_Cycle(std::uint32_t pause_ms);

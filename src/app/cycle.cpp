@@ -20,19 +20,42 @@ bool Send_Select(std::uint8_t row) {
   return true;
 }
 
-// After a resume from sleep the firmware may have reset the bridge and the
-// EC's logical device. The start-up's hardware steps are taken again, and the
-// EC is told the current row's value, so that it runs on what the status line
-// shows. A set-up that fails leaves the ports lost; the next failed read
+// The start-up's hardware steps again, after which the EC is told the
+// current row's value, so that it runs on what the status line shows: after
+// a sleep the firmware may have reset the bridge and the EC's logical
+// device, and an EC that restarted has forgotten its start-up command and
+// the value. A set-up that fails leaves things as they are; the next trigger
 // tries again.
-void Restore_EcPorts() {
-  Console_Print("EC ports lost; setting them up again\n");
+void Set_Up_Ec_Again() {
   if (!Open_Port()) {
     return;
   }
   Console_Print("open port ok\n");
   Start_Ec();
   static_cast<void>(EC_SendSelect(Row_Byte(ThermalTable, level, COL_VALUE)));
+}
+
+// Looks at how long the machine has been suspended; true when it slept since
+// the last look.
+bool Machine_Slept() {
+  const std::uint64_t now = Platform_SuspendedMs();
+  const bool slept = Slept_Between(suspended_ms_seen, now);
+  suspended_ms_seen = now;
+  return slept;
+}
+
+void Act_On_Set_Up(SetUp set_up) {
+  switch (set_up) {
+  case SetUp::None:
+    return;
+  case SetUp::PortsLost:
+    Console_Print("EC ports lost; setting them up again\n");
+    break;
+  case SetUp::EcSilent:
+    Console_Print("EC did not answer 3 times; setting it up again\n");
+    break;
+  }
+  Set_Up_Ec_Again();
 }
 
 void Print_Status() {
@@ -45,19 +68,24 @@ void Print_Status() {
 
 void Control_Cycle(std::uint32_t pause_ms) {
   Platform_SleepMs(pause_ms);
+  const bool resumed = Machine_Slept();
+  if (resumed) {
+    Console_Print("system resumed; setting the EC up again\n");
+    Set_Up_Ec_Again();
+  }
   ++heartbeat;
   Console_Print("heartbat %05d ", heartbeat);
   const EcRead read = EC_ReadTemperature(temperature);
   Console_Print("Now Tempareture is: %02d\n", temperature);
-  const CycleDecision decision = Decide_Cycle(ThermalTable, level, temperature, read);
+  const CycleDecision decision =
+      Decide_Cycle(ThermalTable, {level, silent_reads, resumed, temperature, read});
+  silent_reads = decision.silent_reads;
   if (read != EcRead::Answered) {
     Console_Print("EC did not answer; row held\n");
   }
   if (decision.select) {
     level = Row_After(decision, level, Send_Select(decision.enter));
   }
-  if (decision.set_up) {
-    Restore_EcPorts();
-  }
+  Act_On_Set_Up(decision.set_up);
   Print_Status();
 }

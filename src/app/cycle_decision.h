@@ -8,19 +8,46 @@
 // What a control cycle does once its temperature read has ended: the one
 // rule that the controller's cycle follows and thermal-table's replay
 // follows after it.
-struct CycleDecision {
-  bool select;        // send the value of row `enter` with the select command
-  std::uint8_t enter; // the row that becomes current when the EC takes that select
-  bool set_up;        // the EC's ports were lost: set them up again, then re-send
-                      // the current row's value
+
+// An EC that leaves this many reads in a row unanswered, its ports still
+// there, is set up again.
+constexpr std::uint8_t EC_SILENT_READS_LIMIT = 3;
+
+// A sleep of the machine that the cycle acts on: the two clocks behind the
+// suspended time are read a moment apart (and on Windows tick in steps of
+// about 16 ms), so smaller growth is noise, while a real sleep lasts seconds.
+constexpr std::uint64_t RESUME_MIN_SUSPENDED_MS = 1000;
+
+// What the cycle knows once its read has ended.
+struct CycleRead {
+  std::uint8_t row;          // the current row
+  std::uint8_t silent_reads; // unanswered reads in a row before this one
+  bool resumed;              // the EC was set up at this cycle's start, after a sleep
+  std::uint8_t temperature;  // the byte read
+  EcRead read;               // how the read ended
 };
 
-// From the current row, the byte read and how the read ended. A read that
-// was not answered is never acted on: the row holds.
-[[nodiscard]] CycleDecision Decide_Cycle(const ThermalTableBytes &table, std::uint8_t row,
-                                         std::uint8_t temperature, EcRead read);
+enum class SetUp : std::uint8_t {
+  None,
+  PortsLost, // the read found the EC's ports floating
+  EcSilent,  // the third unanswered read in a row
+};
+
+struct CycleDecision {
+  bool select;               // send the value of row `enter` with the select command
+  std::uint8_t enter;        // the row that becomes current when the EC takes that select
+  SetUp set_up;              // set the EC up again after the read, and why
+  std::uint8_t silent_reads; // unanswered reads in a row after this cycle
+};
+
+// A read that was not answered is never acted on: the row holds. An answered
+// read and every set-up start the count of unanswered reads again.
+[[nodiscard]] CycleDecision Decide_Cycle(const ThermalTableBytes &table, const CycleRead &cycle);
 
 // The row current after the cycle: the entered one when the EC took the
 // select, else the row it was in.
 [[nodiscard]] std::uint8_t Row_After(const CycleDecision &decision, std::uint8_t row,
                                      bool select_taken);
+
+// Whether the machine slept between two looks at its suspended time.
+[[nodiscard]] bool Slept_Between(std::uint64_t last_look_ms, std::uint64_t now_ms);

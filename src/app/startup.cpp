@@ -26,6 +26,9 @@ bool Init_WinRing0() {
 } // namespace
 
 bool Start_Up() {
+  // The first look at the machine's suspended time: each cycle acts on a
+  // sleep since the look before.
+  suspended_ms_seen = Platform_SuspendedMs();
   // A missing table file has printed its message; the built-in table serves.
   static_cast<void>(Read_ThermalTable(THERMAL_TABLE_FILE, ThermalTable, table_count));
   Console_Print("\n");

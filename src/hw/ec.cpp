@@ -20,7 +20,8 @@ constexpr std::uint8_t EC_READ_TEMPERATURE_ARG = 0x00;
 
 // A wait reads the status, then sleeps 1 ms between reads, and gives up after
 // its 1001st sleep without reading again: at most 1001 reads and 1001 sleeps,
-// just over a second for an EC that does not answer.
+// just over a second for an EC that does not answer. A floating status ends
+// it at once.
 constexpr std::uint32_t EC_POLL_STEP_MS = 1;
 constexpr unsigned EC_POLL_LIMIT = 1001;
 
@@ -33,15 +34,23 @@ bool Status_Shows(std::uint8_t status, std::uint8_t bit, bool wanted) {
   return ((status & bit) != 0) == wanted;
 }
 
-// A wait whose first status read the caller has made already.
+// A wait whose first status read the caller has made already. A floating
+// status gives up at once, before its bits are looked at: nothing decodes
+// the port, and waiting would only poll the bus (its OBF bit would look like
+// a reply).
 bool EC_WaitStatusFrom(std::uint8_t status, std::uint8_t bit, bool wanted) {
-  for (unsigned sleeps = 0; !Status_Shows(status, bit, wanted); status = EC_ReadStatus()) {
+  for (unsigned sleeps = 0;; status = EC_ReadStatus()) {
+    if (status == EC_STATUS_FLOATING) {
+      return false;
+    }
+    if (Status_Shows(status, bit, wanted)) {
+      return true;
+    }
     Platform_SleepMs(EC_POLL_STEP_MS);
     if (++sleeps == EC_POLL_LIMIT) {
       return false;
     }
   }
-  return true;
 }
 
 bool EC_WaitStatus(std::uint8_t bit, bool wanted) {

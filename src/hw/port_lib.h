@@ -35,3 +35,9 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value);
 
 // The program's one way to wait: the kernel's millisecond sleep.
 void Platform_SleepMs(std::uint32_t milliseconds);
+
+// How long the machine has been suspended or hibernated since the program
+// started, in milliseconds; it never decreases. Read from two of the
+// system's clocks a moment apart, so it may move by a few milliseconds (on
+// Windows by its timer tick, about 16) without any sleep.
+[[nodiscard]] std::uint64_t Platform_SuspendedMs();

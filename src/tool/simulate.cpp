@@ -15,6 +15,8 @@ constexpr std::string_view TEMPERATURE_MARK = "Now Tempareture is: ";
 constexpr std::string_view NO_ANSWER_MARK = "EC did not answer; row held";
 constexpr std::string_view NOT_TAKEN_MARK = "EC did not take the row's value; row held";
 constexpr std::string_view PORTS_LOST_MARK = "EC ports lost; setting them up again";
+constexpr std::string_view SILENT_MARK = "EC did not answer 3 times; setting it up again";
+constexpr std::string_view RESUMED_MARK = "system resumed; setting the EC up again";
 constexpr std::string_view SET_UP_MARK = "open port ok";
 
 unsigned long UL(std::size_t n) { return static_cast<unsigned long>(n); }
@@ -55,36 +57,57 @@ bool Has(std::string_view line, std::string_view mark) {
   return line.find(mark) != std::string_view::npos;
 }
 
-// What a line after a cycle's temperature says of that cycle.
-void Read_CycleLine(std::string_view line, LogCycle &cycle) {
-  if (Has(line, NO_ANSWER_MARK)) {
-    cycle.read = EcRead::NoAnswer;
-  } else if (Has(line, PORTS_LOST_MARK)) {
-    cycle.read = EcRead::PortsLost;
-  } else if (Has(line, NOT_TAKEN_MARK)) {
-    cycle.select_taken = false;
-  } else if (Has(line, SET_UP_MARK) && cycle.read == EcRead::PortsLost) {
-    cycle.set_up_done = true;
-  }
-}
+// The controller's output, line by line. Each line holding a temperature is a
+// cycle; the lines after it say what the controller did with it, up to a
+// resume, whose set-up comes before the next cycle's heartbeat.
+struct ControllerLogReader {
+  enum class SetUpOf : std::uint8_t { None, LastCycle, NextCycle };
+  std::vector<LogCycle> &cycles;
+  LogCycle next{};
+  SetUpOf set_up_of = SetUpOf::None; // whose set-up an "open port ok" ends
 
-// Each line holding a temperature is a cycle; the lines up to the next one
-// say what the controller did with it.
-void Read_ControllerLog(const std::vector<std::string_view> &lines, std::vector<LogCycle> &cycles) {
-  for (const std::string_view line : lines) {
+  void Read_Temperature(std::string_view line, std::size_t mark) {
+    std::string_view number = line.substr(mark + TEMPERATURE_MARK.size());
+    number = number.substr(0, number.find_first_not_of("0123456789"));
+    if (Parse_Temperature(number, next.temperature)) {
+      cycles.push_back(next);
+    }
+    next = LogCycle{};
+    set_up_of = SetUpOf::None;
+  }
+
+  void Read_Set_Up() {
+    if (set_up_of == SetUpOf::NextCycle) {
+      next.resume_set_up_done = true;
+    } else if (set_up_of == SetUpOf::LastCycle) {
+      cycles.back().set_up_done = true;
+    }
+    set_up_of = SetUpOf::None;
+  }
+
+  void Read_Line(std::string_view line) {
     const std::size_t mark = line.find(TEMPERATURE_MARK);
     if (mark != std::string_view::npos) {
-      std::string_view number = line.substr(mark + TEMPERATURE_MARK.size());
-      number = number.substr(0, number.find_first_not_of("0123456789"));
-      LogCycle cycle{};
-      if (Parse_Temperature(number, cycle.temperature)) {
-        cycles.push_back(cycle);
-      }
-    } else if (!cycles.empty()) {
-      Read_CycleLine(line, cycles.back());
+      Read_Temperature(line, mark);
+    } else if (Has(line, RESUMED_MARK)) {
+      next.resumed = true;
+      set_up_of = SetUpOf::NextCycle;
+    } else if (Has(line, SET_UP_MARK)) {
+      Read_Set_Up();
+    } else if (cycles.empty()) {
+      return;
+    } else if (Has(line, NO_ANSWER_MARK)) {
+      cycles.back().read = EcRead::NoAnswer;
+    } else if (Has(line, PORTS_LOST_MARK)) {
+      cycles.back().read = EcRead::PortsLost;
+      set_up_of = SetUpOf::LastCycle;
+    } else if (Has(line, SILENT_MARK)) {
+      set_up_of = SetUpOf::LastCycle;
+    } else if (Has(line, NOT_TAKEN_MARK)) {
+      cycles.back().select_taken = false;
     }
   }
-}
+};
 
 bool Read_PlainLog(const std::vector<std::string_view> &lines, std::vector<LogCycle> &cycles,
                    std::string &error) {
@@ -115,21 +138,34 @@ std::uint32_t Cycle_Time(std::size_t index) {
   return FIRST_CYCLE_MS + static_cast<std::uint32_t>(index) * CYCLE_MS;
 }
 
-// One cycle as the controller's cycle runs it: its decision, the select it
-// sends (counted when the EC took it), and the current row's value again
-// after a set-up.
-SimulatedCycle Run_Cycle(const ThermalTableBytes &table, std::uint8_t &row, std::size_t index,
+// Where the replay stands between two cycles, as the controller would.
+struct ReplayState {
+  std::uint8_t row = ROW_BOTTOM;
+  std::uint8_t silent_reads = 0;
+};
+
+// One cycle as the controller's cycle runs it: the row's value again after
+// a resume's set-up, then its decision on the read, the select it sends
+// (counted when the EC took it), and the row's value again after a set-up.
+// `sent` keeps the last value the EC was given.
+SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std::size_t index,
                          const LogCycle &in) {
-  const CycleDecision decision = Decide_Cycle(table, row, in.temperature, in.read);
-  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, row, -1};
+  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, state.row,
+                     -1};
+  if (in.resume_set_up_done) {
+    out.sent = Row_Byte(table, state.row, COL_VALUE);
+  }
+  const CycleDecision decision = Decide_Cycle(
+      table, {state.row, state.silent_reads, in.resumed, in.temperature, in.read});
+  state.silent_reads = decision.silent_reads;
   if (decision.select && in.select_taken) {
     out.sent = Row_Byte(table, decision.enter, COL_VALUE);
   }
-  row = Row_After(decision, row, in.select_taken);
-  if (decision.set_up && in.set_up_done) {
-    out.sent = Row_Byte(table, row, COL_VALUE);
+  state.row = Row_After(decision, state.row, in.select_taken);
+  if (decision.set_up != SetUp::None && in.set_up_done) {
+    out.sent = Row_Byte(table, state.row, COL_VALUE);
   }
-  out.row = row;
+  out.row = state.row;
   return out;
 }
 
@@ -138,7 +174,10 @@ SimulatedCycle Run_Cycle(const ThermalTableBytes &table, std::uint8_t &row, std:
 bool Read_Log(const std::string &text, std::vector<LogCycle> &cycles, std::string &error) {
   const std::vector<std::string_view> lines = Lines_Of(text);
   if (text.find(TEMPERATURE_MARK) != std::string::npos) {
-    Read_ControllerLog(lines, cycles);
+    ControllerLogReader reader{cycles};
+    for (const std::string_view line : lines) {
+      reader.Read_Line(line);
+    }
   } else if (!Read_PlainLog(lines, cycles, error)) {
     return false;
   }
@@ -151,20 +190,21 @@ bool Read_Log(const std::string &text, std::vector<LogCycle> &cycles, std::strin
 
 void Replay_Log(const ThermalTableBytes &table, const std::vector<LogCycle> &log,
                 std::vector<SimulatedCycle> &cycles) {
-  std::uint8_t row = ROW_BOTTOM;
+  ReplayState state;
   cycles.reserve(log.size());
   for (std::size_t i = 0; i < log.size(); ++i) {
-    cycles.push_back(Run_Cycle(table, row, i, log[i]));
+    cycles.push_back(Run_Cycle(table, state, i, log[i]));
   }
 }
 
 void Run_Model(const ThermalTableBytes &table, double hours, std::vector<SimulatedCycle> &cycles) {
   const double end_ms = hours * 3600.0 * 1000.0;
-  std::uint8_t row = ROW_BOTTOM;
+  ReplayState state;
   ThermalModel chip = Thermal_Start(0);
   for (std::size_t i = 0; Cycle_Time(i) <= end_ms; ++i) {
     const std::uint32_t now = Cycle_Time(i);
-    const SimulatedCycle cycle = Run_Cycle(table, row, i, LogCycle{Thermal_Temperature(chip, now)});
+    const SimulatedCycle cycle =
+        Run_Cycle(table, state, i, LogCycle{Thermal_Temperature(chip, now)});
     if (cycle.sent >= 0) {
       Thermal_SetFanValue(chip, now, static_cast<std::uint8_t>(cycle.sent));
     }

@@ -15,9 +15,11 @@
 // One cycle as the controller saw it.
 struct LogCycle {
   std::uint8_t temperature;
-  EcRead read = EcRead::Answered; // "EC did not answer", "EC ports lost"
-  bool select_taken = true;       // false: "EC did not take the row's value; row held"
-  bool set_up_done = false;       // the EC was set up again: "open port ok" followed
+  EcRead read = EcRead::Answered;  // "EC did not answer", "EC ports lost"
+  bool select_taken = true;        // false: "EC did not take the row's value; row held"
+  bool set_up_done = false;        // set up after the read: "open port ok" followed
+  bool resumed = false;            // "system resumed" before the heartbeat
+  bool resume_set_up_done = false; // and "open port ok" after it
 };
 
 struct SimulatedCycle {

@@ -1,24 +1,24 @@
-// The EC link heals: ports lost after a resume from sleep are set up again, a
-// reply that came too late is never taken for a later request, and a select
-// the EC did not take holds the row until a later cycle moves again.
+// The EC link heals: after the machine slept, after ports were lost and after
+// three unanswered reads the EC is set up again with the row's value; a reply
+// that came too late is never taken for a later request; and a select the EC
+// did not take holds the row until a later cycle moves again.
 
 #include "harness.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
 
-// A read that meets lost ports, then the start-up's hardware steps again and
-// the select of the current row's value.
+// A read that meets lost ports, seven accesses without a sleep: the floating
+// status claims a reply waiting, which is read and dropped, and each wait
+// gives up at its first status read. Then the start-up's hardware steps again
+// and the select of the current row's value.
 std::vector<std::string> Lost_Read_And_Set_Up(int value) {
-  // The floating status claims a reply waiting: it is read and dropped.
-  std::vector<std::string> trace = {"in 6c -> ff", "in 68 -> ff"};
-  trace = Joined(trace, Repeat({"sleep 1", "in 6c -> ff"}, 1000));
-  trace = Joined(trace, {"sleep 1", "out 6c 44"});
-  trace = Joined(trace, Repeat({"in 6c -> ff", "sleep 1"}, 1001));
-  trace = Joined(trace, {"out 68 00", "in 6c -> ff", "in 68 -> ff"});
+  std::vector<std::string> trace = {"in 6c -> ff", "in 68 -> ff", "out 6c 44",  "in 6c -> ff",
+                                    "out 68 00",   "in 6c -> ff", "in 68 -> ff"};
   const std::vector<std::string> &startup = Startup_Trace();
   trace.insert(trace.end(), startup.begin() + 2, startup.end()); // from the bridge search on
   return Joined(trace, Select_Trace(value));
@@ -84,10 +84,14 @@ TEST(EcRecovery, ResumeInRow1ResendsItsValueAndTheSelectThatMetTheLostPortsIsRet
 }
 
 // A bridge that forgets its decode range, the EC's device intact: the same
-// healing, and the climb goes on.
+// healing in the cycle of the lost read, and the climb goes on.
 TEST(EcRecovery, BridgeThatForgetsItsRangeIsSetUpAgainAndTheClimbGoesOn) {
   const RunResult run = Run_Temperatures("90*4", std::nullopt, "ec-gone:1");
   EXPECT_EQ(Selected_Values(run.trace), (std::vector<int>{100, 0, 100, 60}));
+  const std::vector<std::string> cycle = As_Traced(Joined({"sleep 1000"}, Lost_Read_And_Set_Up(0)));
+  EXPECT_NE(std::search(run.trace.begin(), run.trace.end(), cycle.begin(), cycle.end()),
+            run.trace.end())
+      << "the seven-access read and the set-up with row 0's value, in one cycle";
   EXPECT_EQ(Status_Lines(run.out), (std::vector<std::string>{
                                        "now select value: 0   0   0   0",
                                        "now select value: 0   0   0   0",
@@ -97,16 +101,18 @@ TEST(EcRecovery, BridgeThatForgetsItsRangeIsSetUpAgainAndTheClimbGoesOn) {
 }
 
 // Each reply comes after its wait gave up, during the pause: the next read
-// drops it first, so no cycle takes an earlier cycle's byte for its own.
+// drops it first, so no cycle takes an earlier cycle's byte for its own. The
+// third cycle without an answer sets the EC up again.
 TEST(EcRecovery, LateReplyIsDroppedByTheNextReadAndNeverActedOn) {
   if (!Backend_TracesSleeps()) {
     GTEST_SKIP() << "the EC's delay runs on the sleeps' clock";
   }
   for (const char *fault : {"ec-slow:1002", "ec-slow:2000"}) {
     const RunResult run = Run_Temperatures("50,60,70", std::nullopt, fault);
-    EXPECT_TRUE(Selected_Values(run.trace).empty()) << fault;
+    EXPECT_EQ(Selected_Values(run.trace), std::vector<int>{0})
+        << fault << ": only the set-up's row 0 value, no move";
     const std::vector<std::string> lines = Cycle_Lines(run);
-    ASSERT_EQ(lines.size(), 10u) << fault;
+    ASSERT_EQ(lines.size(), 12u) << fault;
     for (std::size_t line = 1; line < 9; line += 3) {
       EXPECT_EQ(lines[line], "EC did not answer; row held") << fault;
     }
@@ -119,5 +125,110 @@ TEST(EcRecovery, LateReplyIsDroppedByTheNextReadAndNeverActedOn) {
     }
   }
 }
+
+// The start-up's hardware steps again, the start-up command and the select
+// of the current row's value.
+std::vector<std::string> Set_Up_Again(int value) {
+  const std::vector<std::string> &startup = Startup_Trace();
+  return Joined({startup.begin() + 2, startup.end()}, Select_Trace(value));
+}
+
+// The machine sleeps in the pause before cycles 3 and 5: each time the cycle
+// sets the EC up again before its heartbeat, with row 0's value and then row
+// 1's, and reads at once.
+TEST(EcRecovery, AfterEachSleepTheEcIsSetUpAgainWithTheRowsValueBeforeTheRead) {
+  const RunResult run = Run_Temperatures("30,30,50,50,50", std::nullopt, "suspend:2");
+  if (!Backend_TracesSleeps()) {
+    // The stand-in library cannot make Windows' clocks jump: the program's
+    // look at them finds no sleep, and the run goes on as if none struck.
+    EXPECT_EQ(run.out.find("system resumed"), std::string::npos) << run.out;
+    EXPECT_EQ(Selected_Values(run.trace), std::vector<int>{100});
+    return;
+  }
+  const std::vector<std::string> resumed = {"system resumed; setting the EC up again",
+                                            "open port ok"};
+  const std::vector<std::string> lines = Cycle_Lines(run);
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 4, lines.begin() + 6), resumed);
+  EXPECT_EQ(lines[6], "heartbat 00003 Now Tempareture is: 50");
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 10, lines.begin() + 12), resumed);
+  EXPECT_EQ(lines[13], "now select value: 45   40   100   0");
+  EXPECT_EQ(Selected_Values(run.trace), (std::vector<int>{0, 100, 100}));
+  const std::vector<std::string> in_row_1 =
+      Joined(Joined({"sleep 1000", "suspend 60000"}, Set_Up_Again(100)), Read_Trace(50));
+  const auto from =
+      std::search(run.trace.begin(), run.trace.end(), in_row_1.begin(), in_row_1.end());
+  EXPECT_NE(from, run.trace.end()) << "the second sleep's whole cycle";
+}
+
+// The EC restarts as the second reply is read, its ports still there: it
+// takes bytes but answers no read until it gets its start-up command again.
+// Three cycles hold row 2; the third sets the EC up again with row 2's value,
+// and the climb goes on.
+TEST(EcRecovery, EcThatRestartsIsSetUpAgainAfterThreeUnansweredReads) {
+  const RunResult run = Run_Temperatures("50,57,57,57,57,61,66", std::nullopt, "ec-reset:2");
+  EXPECT_EQ(Selected_Values(run.trace), (std::vector<int>{100, 60, 60, 30, 30}));
+  const std::vector<std::string> lines = Cycle_Lines(run);
+  ASSERT_EQ(lines.size(), 20u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 10, lines.begin() + 16),
+            (std::vector<std::string>{
+                "heartbat 00005 Now Tempareture is: 57",
+                "EC did not answer; row held",
+                "EC did not answer 3 times; setting it up again",
+                "open port ok",
+                "now select value: 56   53   60   0",
+                "heartbat 00006 Now Tempareture is: 61",
+            }));
+  EXPECT_EQ(lines[18], "now select value: 65   62   30   0");
+}
+
+struct SilentEc {
+  const char *fault;
+  const char *temperatures;
+  std::vector<int> set_up_in; // the cycles that set the EC up again
+};
+
+// Names the case in test listings.
+void PrintTo(const SilentEc &c, std::ostream *os) { *os << c.fault; }
+
+class SilentEcSetUp : public testing::TestWithParam<SilentEc> {};
+
+// The heartbeat of each cycle that set the EC up again after three silent reads.
+std::vector<int> Set_Up_Cycles(const RunResult &run) {
+  std::vector<int> cycles;
+  int cycle = 0;
+  for (const std::string &line : Cycle_Lines(run)) {
+    if (line.rfind("heartbat ", 0) == 0) {
+      cycle = std::stoi(line.substr(9, 5));
+    } else if (line == "EC did not answer 3 times; setting it up again") {
+      cycles.push_back(cycle);
+    }
+  }
+  return cycles;
+}
+
+TEST_P(SilentEcSetUp, IsTriedEveryThirdCycle) {
+  if (!Native_Backend()) {
+    GTEST_SKIP() << "each silent cycle waits seconds in real time";
+  }
+  const SilentEc &c = GetParam();
+  const RunResult run = Run_Temperatures(c.temperatures, std::nullopt, c.fault);
+  EXPECT_EQ(Set_Up_Cycles(run), c.set_up_in);
+  const auto bridge_writes =
+      std::count(run.trace.begin(), run.trace.end(), "pci write 000000f8 84 00040069");
+  EXPECT_EQ(bridge_writes, static_cast<long>(c.set_up_in.size()) + 1) << "start-up and each try";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SilentEcSetUp,
+                         testing::Values(SilentEc{"ec-mute", "40*7", {3, 6}},
+                                         SilentEc{"ec-dead", "40*7", {3, 6}},
+                                         SilentEc{"ec-stuck:1", "40*7", {4, 7}}),
+                         [](const testing::TestParamInfo<SilentEc> &param_info) {
+                           std::string name = param_info.param.fault;
+                           name.erase(std::remove_if(name.begin(), name.end(),
+                                                     [](char c) { return !std::isalnum(c); }),
+                                      name.end());
+                           return name;
+                         });
 
 } // namespace

@@ -214,25 +214,40 @@ TEST(Simulate, ReplayOfTheControllersOwnOutputGivesItsRowsCycleByCycle) {
   EXPECT_EQ(lines[10], "10,84,0,") << "the select the EC did not take is not sent";
 }
 
-// A resume strikes in row 1 as the second reply is read: that cycle's select
-// meets the lost ports and is not taken, the next cycle sets the EC up again
-// and sends row 1's value again, and the one after enters row 2.
-TEST(Simulate, ReplayAcrossARecoveryShowsTheValueSentAgain) {
+struct RecoveryReplay {
+  const char *temperatures;
+  const char *fault;
+  std::vector<std::string> csv;
+};
+
+// The controller's output across a set-up of the EC replays with the row's
+// value sent again. ec-resume: the second reply's cycle has its select meet
+// the lost ports, the next cycle sets the EC up again with row 1's value, the
+// one after enters row 2. suspend: the machine sleeps before cycles 3 and 5,
+// which set the EC up again with row 0's and then row 1's value.
+TEST(Simulate, ReplayAcrossASetUpShowsTheValueSentAgain) {
   if (controller.empty()) {
     GTEST_SKIP() << "needs thermal-control-sim";
   }
-  RunOptions sim;
-  sim.command = controller;
-  sim.trace = false;
-  sim.env = {{"THERMAL_SIM_TEMPS", "50,60,60,60"}, {"THERMAL_SIM_FAULT", "ec-resume:2"}};
-  const RunResult controlled = Run_Program(sim);
-  const std::string csv = Temp_Path("thermal-recovery.csv");
-  const RunResult replay = Run_Tool({"simulate", "--log", "console.log", "--csv", csv},
-                                    std::nullopt, {Scratch_File("console.log", controlled.out)});
-  ASSERT_EQ(replay.exit_status, 0) << replay.err;
-  EXPECT_EQ(Split_Lines(Read_File(csv)),
-            (std::vector<std::string>{"cycle,temperature,row,sent", "1,50,1,100", "2,60,1,",
-                                      "3,255,1,100", "4,60,2,60"}));
+  const RecoveryReplay cases[] = {
+      {"50,60,60,60", "ec-resume:2", {"1,50,1,100", "2,60,1,", "3,255,1,100", "4,60,2,60"}},
+      {"30,30,50,50,50",
+       "suspend:2",
+       {"1,30,0,", "2,30,0,", "3,50,1,100", "4,50,1,", "5,50,1,100"}},
+  };
+  for (const RecoveryReplay &c : cases) {
+    RunOptions sim;
+    sim.command = controller;
+    sim.trace = false;
+    sim.env = {{"THERMAL_SIM_TEMPS", c.temperatures}, {"THERMAL_SIM_FAULT", c.fault}};
+    const RunResult controlled = Run_Program(sim);
+    const std::string csv = Temp_Path(std::string(c.fault) + ".csv");
+    const RunResult replay = Run_Tool({"simulate", "--log", "console.log", "--csv", csv},
+                                      std::nullopt, {Scratch_File("console.log", controlled.out)});
+    ASSERT_EQ(replay.exit_status, 0) << replay.err;
+    EXPECT_EQ(Split_Lines(Read_File(csv)), Joined({"cycle,temperature,row,sent"}, c.csv))
+        << c.fault;
+  }
 }
 
 // The thermal model is a value: each run starts its own chip, idle at 39.

@@ -21,6 +21,8 @@ enum class SimFault : std::uint8_t {
   EcGone,   // the bridge forgets its decode range after fault_arg replies
   EcResume, // after every fault_arg replies the machine is as after a resume from sleep
   EcStuck,  // after fault_arg replies the EC takes no more bytes
+  Suspend,  // after every fault_arg replies the machine sleeps in the program's next pause
+  EcReset,  // after every fault_arg replies the EC restarts, its ports still decoded
 };
 
 // A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".
@@ -65,6 +67,13 @@ void Sim_OpenTrace(const std::string &path);
 // from outside: at once, with exit status 0 and nothing flushed.
 std::uint64_t Sim_ClockMs();
 [[noreturn]] void Sim_EndRun();
+
+// Called by a binding that sees the program's sleeps, after each of them: a
+// sleep of 100 ms or more is where a due suspension strikes. The machine's
+// clock stands still while it is suspended, as a monotonic clock does; the
+// suspended time grows instead.
+void Sim_Slept(std::uint32_t milliseconds);
+std::uint64_t Sim_SuspendedMs();
 
 // The library's operations as the machine carries them out.
 std::uint32_t Sim_Initialize();

@@ -18,7 +18,7 @@ struct EcState {
   std::uint8_t temperature = 0;         // sensed when the host asks for it
   bool reply_due = false;               // a slow reply on its way
   std::uint64_t reply_at_ms = 0;
-  bool awaiting_init = false; // after a resume: no reply until 0x33 and its data byte
+  bool awaiting_init = false; // after a restart: no reply until 0x33 and its data byte
 };
 EcState ec;
 
@@ -53,7 +53,8 @@ void Ec_DeliverDueReply() {
 
 void Ec_PowerOn() { ec.input_full = Sim_Settings().fault == SimFault::EcDead; }
 
-void Ec_Resume() { ec = EcState{.awaiting_init = true}; }
+// The data port keeps giving the last reply, as it always does.
+void Ec_Restart() { ec = EcState{.output = ec.output, .awaiting_init = true}; }
 
 void Ec_Stick() { ec.input_full = true; }
 

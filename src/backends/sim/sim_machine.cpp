@@ -17,6 +17,13 @@ std::uint64_t taken_from_run = 0;
 
 std::uint64_t temperature_replies_read = 0;
 
+// A suspension strikes in the first pause long enough for it after the
+// replies that make it due, and lasts a minute.
+constexpr std::uint32_t SUSPEND_MIN_SLEEP_MS = 100;
+constexpr std::uint32_t SUSPEND_MS = 60000;
+bool suspend_due = false;
+std::uint64_t suspended_ms = 0;
+
 // The chip, when no temperatures are given.
 ThermalModel chip = Thermal_Start(0);
 
@@ -58,14 +65,19 @@ std::uint8_t Next_Temperature() {
   return settings.temperatures[temperature_run].temperature;
 }
 
+// An EC that restarts waits for its start-up command again, and its fan
+// stops until it is told a value again.
+void Restart_Ec() {
+  Ec_Restart();
+  Machine_SetFanValue(0);
+}
+
 // After a resume from sleep the firmware has reset the bridge's decode range
-// and the EC's logical device, and the EC starts over: the fan stops until it
-// is told a value again.
+// and the EC's logical device, and the EC starts over.
 void Resume_From_Sleep() {
   Bridge_ForgetDecodeRange();
   Sio_ResetEcDevice();
-  Ec_Resume();
-  Machine_SetFanValue(0);
+  Restart_Ec();
 }
 
 std::uint8_t Read_Port(std::uint16_t port) {
@@ -113,8 +125,24 @@ void Machine_TemperatureReplyRead() {
     Resume_From_Sleep();
   } else if (settings.fault == SimFault::EcStuck && at_k) {
     Ec_Stick();
+  } else if (settings.fault == SimFault::Suspend && every_k) {
+    suspend_due = true;
+  } else if (settings.fault == SimFault::EcReset && every_k) {
+    Restart_Ec();
   }
 }
+
+void Sim_Slept(std::uint32_t milliseconds) {
+  if (!suspend_due || milliseconds < SUSPEND_MIN_SLEEP_MS) {
+    return;
+  }
+  suspend_due = false;
+  Sim_Trace("suspend %u", SUSPEND_MS);
+  suspended_ms += SUSPEND_MS;
+  Resume_From_Sleep();
+}
+
+std::uint64_t Sim_SuspendedMs() { return suspended_ms; }
 
 std::uint32_t Sim_Initialize() {
   const SimSettings &settings = Boot();

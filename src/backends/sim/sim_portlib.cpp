@@ -41,4 +41,8 @@ void Platform_SleepMs(std::uint32_t milliseconds) {
     Posix_SleepMs(milliseconds);
   }
   clock_ms += milliseconds;
+  Sim_Slept(milliseconds);
 }
+
+// What the machine's suspensions added; not traced, as it touches no hardware.
+std::uint64_t Platform_SuspendedMs() { return Sim_SuspendedMs(); }

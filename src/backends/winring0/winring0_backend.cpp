@@ -8,6 +8,7 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -109,6 +110,16 @@ bool Library_Load() {
   return true;
 }
 
+// The tick count runs on through sleep and hibernation, the unbiased
+// interrupt time (in 100 ns units) does not: their difference is how long the
+// machine has been suspended since it booted, to within a tick.
+std::int64_t Suspended_Since_Boot_Ms() {
+  ULONGLONG awake_100ns = 0;
+  QueryUnbiasedInterruptTime(&awake_100ns);
+  const ULONGLONG since_boot_ms = GetTickCount64();
+  return static_cast<std::int64_t>(since_boot_ms) - static_cast<std::int64_t>(awake_100ns / 10000);
+}
+
 } // namespace
 
 // A library that cannot be loaded, or lacks any of the seven functions, is a
@@ -157,3 +168,12 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
 }
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+// Counted from the first call, which the program makes at its start; held at
+// its highest, since the two clocks are read a moment apart and tick apart.
+std::uint64_t Platform_SuspendedMs() {
+  static const std::int64_t at_start = Suspended_Since_Boot_Ms();
+  static std::int64_t highest = 0;
+  highest = std::max(highest, Suspended_Since_Boot_Ms() - at_start);
+  return static_cast<std::uint64_t>(highest);
+}
