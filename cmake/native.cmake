@@ -43,11 +43,15 @@ target_link_libraries(thermal-control-sim PRIVATE controller backend_sim)
 # sysfs, installed with its service. The PCI part stands alone so that its
 # tests can drive it without touching a port.
 if(THERMAL_HARDWARE)
-  add_library(backend_linux_pci STATIC src/backends/linux/linux_pci.cpp)
+  add_library(backend_linux_pci STATIC src/backends/linux/linux_pci.cpp
+                                       src/backends/linux/linux_lockdown.cpp)
+  thermal_headers(backend_linux_pci PRIVATE backends/linux/linux_parts.h)
   target_link_libraries(backend_linux_pci PRIVATE port_lib)
   add_library(backend_linux STATIC src/backends/linux/linux_ports.cpp
+                                   src/backends/linux/linux_lock.cpp
                                    src/backends/linux/linux_clock.cpp)
-  target_link_libraries(backend_linux PRIVATE port_lib backend_posix PUBLIC backend_linux_pci)
+  thermal_headers(backend_linux PRIVATE backends/linux/linux_parts.h)
+  target_link_libraries(backend_linux PRIVATE port_lib backend_posix backend_linux_pci)
 
   add_executable(thermal-control src/app/main.cpp)
   target_link_libraries(thermal-control PRIVATE controller backend_linux)

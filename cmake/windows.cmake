@@ -9,8 +9,12 @@ set(THERMAL_MANIFEST ${CMAKE_BINARY_DIR}/thermal-control.exe.manifest)
 configure_file(src/app/windows/thermal-control.exe.manifest ${THERMAL_MANIFEST} @ONLY)
 configure_file(src/app/windows/thermal-control.rc.in ${CMAKE_BINARY_DIR}/thermal-control.rc @ONLY)
 
+# Where the library and its driver file stand; shared with the stand-in.
+add_library(backend_winring0_files STATIC src/backends/winring0/winring0_files.cpp)
+thermal_headers(backend_winring0_files PUBLIC backends/winring0/winring0_files.h)
+
 add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp)
-target_link_libraries(backend_winring0 PRIVATE port_lib)
+target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files)
 
 add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)
 target_link_libraries(thermal-control PRIVATE controller backend_winring0 winmm)
@@ -24,7 +28,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
 set(THERMAL_STANDIN_DIR ${CMAKE_BINARY_DIR}/tests)
 function(thermal_standin_dll target def_file folder)
   add_library(${target} SHARED src/backends/sim/sim_dll.cpp ${def_file})
-  target_link_libraries(${target} PRIVATE backend_sim_machine)
+  target_link_libraries(${target} PRIVATE backend_sim_machine backend_winring0_files)
   # The .def names the exports undecorated; on 32-bit Windows they are
   # stdcall functions, whose symbols carry their argument size.
   target_link_options(${target} PRIVATE -static -s -Wl,--enable-stdcall-fixup)
@@ -33,12 +37,15 @@ function(thermal_standin_dll target def_file folder)
     PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY ${THERMAL_STANDIN_DIR}/${folder}
     ARCHIVE_OUTPUT_DIRECTORY ${THERMAL_STANDIN_DIR}/${folder}/lib)
-  # The program beside it, copied again whenever it is rebuilt.
+  # The program beside it, copied again whenever it is rebuilt, and the
+  # driver files that the library needs beside it (empty: it only looks).
   set(copy ${THERMAL_STANDIN_DIR}/${folder}/thermal-control.exe)
   add_custom_command(OUTPUT ${copy}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:thermal-control> ${copy}
     DEPENDS thermal-control)
   add_custom_target(${target}_program ALL DEPENDS ${copy})
+  file(TOUCH ${THERMAL_STANDIN_DIR}/${folder}/WinRing0.sys
+             ${THERMAL_STANDIN_DIR}/${folder}/WinRing0x64.sys)
 endfunction()
 thermal_standin_dll(winring0_standin src/backends/sim/winring0_standin.def standin)
 thermal_standin_dll(winring0_missing_ordinal src/backends/sim/winring0_missing_ordinal.def missing-ordinal)
@@ -47,7 +54,7 @@ thermal_standin_dll(winring0_missing_ordinal src/backends/sim/winring0_missing_o
 target_link_options(thermal-table PRIVATE -static -s)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION .)
-install(FILES ThermalTable.txt README.md DESTINATION .)
+install(FILES ThermalTable.txt README.md LICENSE DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME thermal-control)

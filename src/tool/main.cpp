@@ -4,6 +4,7 @@
 //
 //   thermal-table check [FILE]
 //   thermal-table simulate [FILE] (--log LOG | --model HOURS) [--csv OUT] [--svg OUT]
+//   thermal-table --version
 
 #include "tool/check.h"
 #include "tool/simulate.h"
@@ -24,6 +25,7 @@ constexpr int EXIT_BAD_INPUT = 2;
 constexpr const char *USAGE = "usage: thermal-table check [FILE]\n"
                               "       thermal-table simulate [FILE] (--log LOG | --model HOURS) "
                               "[--csv OUT] [--svg OUT]\n"
+                              "       thermal-table --version\n"
                               "FILE defaults to ThermalTable.txt; LOG may be - for standard "
                               "input.\n";
 
@@ -202,6 +204,10 @@ int main(int argc, char **argv) {
   }
   if (command == "--help" || command == "-h") {
     std::fputs(USAGE, stdout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::printf("thermal-table %s\n", THERMAL_VERSION);
     return 0;
   }
   return Usage_Error(command.empty() ? "no command" : "unknown command " + std::string(command));

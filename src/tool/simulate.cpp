@@ -150,13 +150,12 @@ struct ReplayState {
 // `sent` keeps the last value the EC was given.
 SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std::size_t index,
                          const LogCycle &in) {
-  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, state.row,
-                     -1};
+  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, state.row, -1};
   if (in.resume_set_up_done) {
     out.sent = Row_Byte(table, state.row, COL_VALUE);
   }
-  const CycleDecision decision = Decide_Cycle(
-      table, {state.row, state.silent_reads, in.resumed, in.temperature, in.read});
+  const CycleDecision decision =
+      Decide_Cycle(table, {state.row, state.silent_reads, in.resumed, in.temperature, in.read});
   state.silent_reads = decision.silent_reads;
   if (decision.select && in.select_taken) {
     out.sent = Row_Byte(table, decision.enter, COL_VALUE);

@@ -119,7 +119,11 @@ std::vector<std::string> As_Traced(const std::vector<std::string> &trace) {
   return Backend_TracesSleeps() ? trace : Without_Sleeps(trace);
 }
 
-RunResult Run_Program(const RunOptions &options) {
+double Seconds_Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+RunningProgram Start_Program(const RunOptions &options) {
   char pattern[] = "/tmp/thermal-e2e-XXXXXX";
   const std::filesystem::path dir = mkdtemp(pattern);
   if (options.table) {
@@ -131,27 +135,38 @@ RunResult Run_Program(const RunOptions &options) {
   std::vector<std::string> env = Run_Environment(options, dir);
   std::vector<std::string> argv = options.command.empty() ? program_command : options.command;
   argv.insert(argv.end(), options.args.begin(), options.args.end());
-  const auto started = std::chrono::steady_clock::now();
+  const double started = Seconds_Now();
   const pid_t child = fork();
   if (child == 0) {
     Exec_Child(dir, std::move(argv), std::move(env));
   }
+  return {child, dir.string(), started};
+}
+
+std::string Printed_So_Far(const RunningProgram &running) {
+  return Read_File((std::filesystem::path(running.dir) / "out.txt").string());
+}
+
+RunResult Wait_Program(const RunningProgram &running) {
   int status = 0;
-  waitpid(child, &status, 0);
+  waitpid(running.pid, &status, 0);
+  const std::filesystem::path dir = running.dir;
   RunResult result;
-  result.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  result.seconds = Seconds_Now() - running.started;
   result.exited = WIFEXITED(status);
   result.exit_status = result.exited ? WEXITSTATUS(status) : -1;
-  result.out = Read_File(dir / "out.txt");
+  result.out = Read_File((dir / "out.txt").string());
+  result.err = Read_File((dir / "err.txt").string());
   if (windows_backend) {
     result.out = Unix_Line_Ends(result.out);
+    result.err = Unix_Line_Ends(result.err);
   }
-  result.err = Read_File(dir / "err.txt");
-  result.trace = Split_Lines(Read_File(dir / "trace.txt"));
+  result.trace = Split_Lines(Read_File((dir / "trace.txt").string()));
   std::filesystem::remove_all(dir);
   return result;
 }
+
+RunResult Run_Program(const RunOptions &options) { return Wait_Program(Start_Program(options)); }
 
 RunResult Run_Temperatures(const std::string &temperatures, const std::optional<std::string> &table,
                            const std::string &fault) {

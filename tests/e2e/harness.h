@@ -28,6 +28,17 @@ struct RunResult {
 
 RunResult Run_Program(const RunOptions &options);
 
+// The same, started in the background: what has been printed so far can be
+// read while it runs, and Wait_Program waits for its end.
+struct RunningProgram {
+  int pid;
+  std::string dir; // the run's own directory
+  double started;  // seconds, on the steady clock
+};
+RunningProgram Start_Program(const RunOptions &options);
+std::string Printed_So_Far(const RunningProgram &running);
+RunResult Wait_Program(const RunningProgram &running);
+
 // Shorthands for the common runs: temperatures, a table and a fault.
 RunResult Run_Temperatures(const std::string &temperatures,
                            const std::optional<std::string> &table = std::nullopt,
@@ -39,7 +50,7 @@ void Set_ProgramCommand(std::vector<std::string> command);
 // The backend under test: the native simulated machine, or the Windows
 // program over the stand-in DLL under Wine, whose sleeps are real and are
 // not traced, and whose console output ends its lines with CR LF (compared
-// here as LF).
+// here as LF, on both streams).
 void Set_WindowsBackend();
 bool Backend_TracesSleeps();
 bool Native_Backend();

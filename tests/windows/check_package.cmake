@@ -1,5 +1,6 @@
 # Builds the zip package and checks what it holds: the program, the table
-# tool, the sample table and the README, and never a WinRing0.dll.
+# tool, the sample table, the README and the licence, and never a
+# WinRing0.dll.
 # Run with -DBUILD_DIR=... -DVERSION=...
 
 execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake
@@ -10,7 +11,7 @@ if(failed OR NOT EXISTS ${zip})
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${zip} OUTPUT_VARIABLE listing)
 set(top thermal-control-${VERSION}-win32)
-foreach(file thermal-control.exe thermal-table.exe ThermalTable.txt README.md)
+foreach(file thermal-control.exe thermal-table.exe ThermalTable.txt README.md LICENSE)
   string(FIND "${listing}" "${top}/${file}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${zip} lacks ${file}:\n${listing}")

@@ -1,6 +1,7 @@
 // What is special to the Windows program: where it loads WinRing0.dll from,
-// what it does when the library is missing or incomplete, its table file in
-// binary mode, and how long a wait that gives up lasts.
+// what it says when the library, its driver file or one of its functions is
+// missing, one copy at a time, its table file in binary mode, and how long a
+// wait that gives up lasts.
 
 #include "harness.h"
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <unistd.h>
 
 namespace {
 
@@ -18,30 +20,58 @@ std::filesystem::path missing_ordinal_dir; // the same with a DLL that lacks ord
 
 const std::string LIBRARY_FAILS = "open ThermalTable file err! \n\n\ninitializes the DLL Error\n";
 
-// A program folder of its own, holding the exe and, when asked, the DLL.
-std::filesystem::path Program_Folder(bool with_library) {
+// A program folder of its own, holding the exe and these of the files beside
+// it in the stand-in's folder.
+std::filesystem::path Program_Folder(std::initializer_list<const char *> files) {
   char pattern[] = "/tmp/thermal-wine-bin-XXXXXX";
   const std::filesystem::path dir = mkdtemp(pattern);
   std::filesystem::copy_file(standin_dir / "thermal-control.exe", dir / "thermal-control.exe");
-  if (with_library) {
-    std::filesystem::copy_file(standin_dir / "WinRing0.dll", dir / "WinRing0.dll");
+  for (const char *file : files) {
+    std::filesystem::copy_file(standin_dir / file, dir / file);
   }
   return dir;
 }
+
+const std::initializer_list<const char *> LIBRARY_AND_DRIVER = {"WinRing0.dll", "WinRing0.sys",
+                                                                "WinRing0x64.sys"};
 
 RunResult Run_From(const std::filesystem::path &program_dir, RunOptions options) {
   options.command = {wine, (program_dir / "thermal-control.exe").string()};
   return Run_Program(options);
 }
 
-TEST(WinRing0Loading, NoLibraryBesideTheExeIsAFailedInitialisation) {
-  const std::filesystem::path bin = Program_Folder(false);
-  RunOptions options;
-  options.env = {{"THERMAL_SIM_TEMPS", ""}}; // a library loaded by mistake ends the run at once
-  const RunResult run = Run_From(bin, options);
-  std::filesystem::remove_all(bin);
-  EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.out, LIBRARY_FAILS);
+struct MissingFile {
+  const char *name;
+  std::initializer_list<const char *> files; // beside the exe
+  const char *message;                       // how standard error starts
+  const char *then;                          // and what it says after the file's name
+};
+
+// Each is a failed initialisation, after one line that says what is missing.
+TEST(WinRing0Loading, MissingLibraryDriverOrFunctionIsAFailedInitialisationThatSaysWhich) {
+  const MissingFile cases[] = {
+      {"no library",
+       {},
+       "thermal-control: WinRing0.dll is not in the program's folder (",
+       "): put it there, with its driver file\n"},
+      // WinRing0x64.sys on 64-bit Windows, WinRing0.sys on a 32-bit one.
+      {"no driver file",
+       {"WinRing0.dll"},
+       "thermal-control: WinRing0.dll cannot start its driver: WinRing0",
+       ".sys is not beside it. Microsoft Defender quarantines that file: see \"Microsoft "
+       "Defender and the WinRing0 driver\" in the README\n"},
+  };
+  for (const MissingFile &c : cases) {
+    const std::filesystem::path bin = Program_Folder(c.files);
+    RunOptions options;
+    options.env = {{"THERMAL_SIM_TEMPS", ""}}; // a library started by mistake ends the run at once
+    const RunResult run = Run_From(bin, options);
+    std::filesystem::remove_all(bin);
+    EXPECT_EQ(run.exit_status, 1) << c.name;
+    EXPECT_EQ(run.out, LIBRARY_FAILS) << c.name;
+    EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << c.name << ": " << run.err;
+    EXPECT_NE(run.err.find(c.then), std::string::npos) << c.name << ": " << run.err;
+  }
 }
 
 TEST(WinRing0Loading, LibraryLackingAnOrdinalIsAFailedInitialisationAndNothingIsCalled) {
@@ -50,11 +80,13 @@ TEST(WinRing0Loading, LibraryLackingAnOrdinalIsAFailedInitialisationAndNothingIs
   const RunResult run = Run_From(missing_ordinal_dir, options);
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.out, LIBRARY_FAILS);
+  EXPECT_NE(run.err.find("lacks one of the seven functions the program uses"), std::string::npos)
+      << run.err;
   EXPECT_TRUE(run.trace.empty()) << "the incomplete library was called: " << run.trace[0];
 }
 
 TEST(WinRing0Loading, LibraryOnlyInTheCurrentDirectoryIsNeverLoaded) {
-  const std::filesystem::path bin = Program_Folder(false);
+  const std::filesystem::path bin = Program_Folder({});
   RunOptions options;
   options.env = {{"THERMAL_SIM_TEMPS", ""}};
   options.run_dir_files = {(standin_dir / "WinRing0.dll").string()};
@@ -66,7 +98,7 @@ TEST(WinRing0Loading, LibraryOnlyInTheCurrentDirectoryIsNeverLoaded) {
 }
 
 TEST(WinRing0Loading, LibraryBesideTheExeIsLoadedWhateverTheCurrentDirectory) {
-  const std::filesystem::path bin = Program_Folder(true);
+  const std::filesystem::path bin = Program_Folder(LIBRARY_AND_DRIVER);
   RunOptions options;
   options.env = {{"THERMAL_SIM_TEMPS", ""}};
   const RunResult run = Run_From(bin, options);
@@ -75,6 +107,30 @@ TEST(WinRing0Loading, LibraryBesideTheExeIsLoadedWhateverTheCurrentDirectory) {
   ASSERT_FALSE(run.trace.empty());
   EXPECT_EQ(run.trace.front(), "lib init -> 1");
   EXPECT_EQ(run.trace.back(), "out 6c 44");
+}
+
+// A copy runs; a second one started beside it is refused before it loads the
+// library, so it touches nothing; the first runs on unharmed.
+TEST(OneCopy, ASecondCopyIsRefusedAndTheFirstRunsOn) {
+  RunOptions first;
+  first.env = {{"THERMAL_SIM_TEMPS", "40*8"}};
+  const RunningProgram running = Start_Program(first);
+  for (int tries = 0; tries < 300 && Printed_So_Far(running).find("heartbat") == std::string::npos;
+       ++tries) {
+    usleep(100000);
+  }
+  RunOptions second;
+  second.env = {{"THERMAL_SIM_TEMPS", "40"}};
+  const RunResult refused = Run_Program(second);
+  const RunResult ran = Wait_Program(running);
+  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(refused.out, LIBRARY_FAILS);
+  EXPECT_EQ(refused.err, "thermal-control: another thermal-control is already running on this "
+                         "machine and holds the EC's ports; close it first (or end its task in "
+                         "Task Scheduler)\n");
+  EXPECT_TRUE(refused.trace.empty()) << "the second copy reached the library: " << refused.trace[0];
+  EXPECT_EQ(ran.exit_status, 0) << "the first copy ran its cycles to the end of its list";
+  EXPECT_EQ(Status_Lines(ran.out), std::vector<std::string>(8, "now select value: 0   0   0   0"));
 }
 
 TEST(TableFile, CrLfAndCtrlZAreReadAsTheyStandInBinaryMode) {

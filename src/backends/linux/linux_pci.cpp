@@ -2,6 +2,7 @@
 // IDs are read from /sys/bus/pci/devices, and a configuration write goes to
 // the device's config file there, which only root may write.
 
+#include "backends/linux/linux_parts.h"
 #include "hw/port_lib.h"
 
 #include <algorithm>
@@ -39,6 +40,18 @@ constexpr const char *CHECK_SYSFS = "is sysfs mounted at /sys?";
 constexpr const char *CHECK_CONFIG_WRITE =
     "writing a PCI device's config file needs root, a /sys that is not read-only, and a kernel "
     "that is not locked down";
+
+// A config write refused: under lockdown, that is why.
+void Report_ConfigRefused(const char *what, const std::string &path) {
+  const int error = errno;
+  const char *lockdown = error == EPERM ? Linux_LockdownMode() : nullptr;
+  if (lockdown == nullptr) {
+    Report_File(what, path, CHECK_CONFIG_WRITE);
+    return;
+  }
+  std::fprintf(stderr, "thermal-control: cannot %s %s: %s: the kernel is locked down (%s); %s\n",
+               what, path.c_str(), std::strerror(error), lockdown, Linux_LockdownAdvice());
+}
 
 // Reads a sysfs ID file ("0x8086\n"). False, after a message, when it cannot.
 bool Read_Id(const std::string &path, unsigned &id) {
@@ -128,7 +141,7 @@ bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::u
       static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
   const int file = open(path.c_str(), O_WRONLY);
   if (file < 0) {
-    Report_File("open", path, CHECK_CONFIG_WRITE);
+    Report_ConfigRefused("open", path);
     return false;
   }
   const ssize_t written = pwrite(file, bytes, sizeof bytes, reg);
@@ -136,7 +149,7 @@ bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::u
     if (written >= 0) {
       errno = EIO; // a short write: the register was not written whole
     }
-    Report_File("write", path, CHECK_CONFIG_WRITE);
+    Report_ConfigRefused("write", path);
   }
   close(file);
   return written == static_cast<ssize_t>(sizeof bytes);

@@ -1,7 +1,9 @@
 // The port library's port access on Linux: the kernel grants exactly the
 // ports the program uses through ioperm, and inb/outb then reach them
-// directly. Needs CAP_SYS_RAWIO and a kernel that is not locked down.
+// directly. Needs CAP_SYS_RAWIO and a kernel that is not locked down. Before
+// any port is touched, the copy takes the machine's one-copy lock.
 
+#include "backends/linux/linux_parts.h"
 #include "hw/port_lib.h"
 
 #include <cerrno>
@@ -24,36 +26,41 @@ constexpr std::uint32_t STATUS_NOT_INITIALISED = 1;
 bool ports_granted = false;
 
 // What to check when the kernel refuses the ports, by its reason.
-const char *Ports_Advice(int error) {
-  if (error == EPERM) {
-    return "the program needs CAP_SYS_RAWIO: run it as root, or as the service";
+void Report_PortsRefused(const PortRange &range, int error) {
+  const unsigned long last = range.first + range.count - 1;
+  const char *lockdown = error == EPERM ? Linux_LockdownMode() : nullptr;
+  if (lockdown != nullptr) {
+    std::fprintf(stderr,
+                 "thermal-control: the kernel refused I/O ports %#lx-%#lx (ioperm: %s): it is "
+                 "locked down (%s); %s\n",
+                 range.first, last, std::strerror(error), lockdown, Linux_LockdownAdvice());
+    return;
   }
-  if (error == ENOSYS) {
-    return "this kernel offers no I/O port access to programs";
-  }
-  return "see ioperm(2)";
+  const char *advice = error == EPERM    ? "the program needs CAP_SYS_RAWIO: run it as root, or as "
+                                           "the service"
+                       : error == ENOSYS ? "this kernel offers no I/O port access to programs"
+                                         : "see ioperm(2)";
+  std::fprintf(stderr, "thermal-control: the kernel refused I/O ports %#lx-%#lx (ioperm: %s); %s\n",
+               range.first, last, std::strerror(error), advice);
 }
 
-void Report_PortsRefused(const PortRange &range) {
-  const int error = errno;
-  std::fprintf(stderr, "thermal-control: the kernel refused I/O ports %#lx-%#lx (ioperm: %s); %s\n",
-               range.first, range.first + range.count - 1, std::strerror(error),
-               Ports_Advice(error));
+bool Grant_Ports() {
+  for (const PortRange &range : PORT_RANGES) {
+    if (ioperm(range.first, range.count, 1) != 0) {
+      Report_PortsRefused(range, errno);
+      return false;
+    }
+  }
+  return true;
 }
 
 } // namespace
 
-// Non-zero once the kernel grants every port the program uses; 0, after a
-// message, when it refuses.
+// Non-zero once this is the only copy and the kernel grants every port the
+// program uses; 0, after a message, when not.
 std::uint32_t PortLib_Initialize() {
-  for (const PortRange &range : PORT_RANGES) {
-    if (ioperm(range.first, range.count, 1) != 0) {
-      Report_PortsRefused(range);
-      return 0;
-    }
-  }
-  ports_granted = true;
-  return 1;
+  ports_granted = Grant_Ports() && Linux_TakeMachineLock();
+  return ports_granted ? 1 : 0;
 }
 
 std::uint32_t PortLib_GetStatus() { return ports_granted ? STATUS_READY : STATUS_NOT_INITIALISED; }

@@ -75,8 +75,9 @@ std::uint64_t Sim_ClockMs();
 void Sim_Slept(std::uint32_t milliseconds);
 std::uint64_t Sim_SuspendedMs();
 
-// The library's operations as the machine carries them out.
-std::uint32_t Sim_Initialize();
+// The library's operations as the machine carries them out. Like the real
+// library, it cannot start where its driver file is missing.
+std::uint32_t Sim_Initialize(bool driver_found);
 std::uint32_t Sim_GetStatus();
 void Sim_SetPciMaxBus(std::uint8_t max_bus);
 std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,

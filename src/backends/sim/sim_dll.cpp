@@ -4,12 +4,26 @@
 // Sleep, so its trace has no sleep lines and its clock is real time.
 
 #include "backends/sim/sim.h"
+#include "backends/winring0/winring0_files.h"
 
 #include <windows.h>
 
 namespace {
+
 const ULONGLONG loaded_at_ms = GetTickCount64();
+
+// Whether the driver file that the real library would load stands beside
+// this library.
+bool Driver_Beside() {
+  HMODULE self = nullptr;
+  WindowsPath path{};
+  return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&loaded_at_ms), &self) &&
+         Path_Beside(self, WinRing0_DriverFile(), path) && File_Exists(path);
 }
+
+} // namespace
 
 std::uint64_t Sim_ClockMs() { return GetTickCount64() - loaded_at_ms; }
 
@@ -21,7 +35,7 @@ void Sim_EndRun() {
 // Exported by ordinal only, through the .def file.
 extern "C" {
 
-BOOL WINAPI StandIn_Initialize() { return Sim_Initialize() != 0; }
+BOOL WINAPI StandIn_Initialize() { return Sim_Initialize(Driver_Beside()) != 0; }
 DWORD WINAPI StandIn_GetStatus() { return Sim_GetStatus(); }
 VOID WINAPI StandIn_SetPciMaxBus(BYTE max_bus) { Sim_SetPciMaxBus(max_bus); }
 

@@ -144,9 +144,9 @@ void Sim_Slept(std::uint32_t milliseconds) {
 
 std::uint64_t Sim_SuspendedMs() { return suspended_ms; }
 
-std::uint32_t Sim_Initialize() {
+std::uint32_t Sim_Initialize(bool driver_found) {
   const SimSettings &settings = Boot();
-  library_ready = settings.fault != SimFault::Init;
+  library_ready = driver_found && settings.fault != SimFault::Init;
   const std::uint32_t result = library_ready ? 1 : 0;
   Sim_Trace("lib init -> %u", result);
   return result;

@@ -38,7 +38,7 @@ void Sio_ResetEcDevice();   // inactive, bases 0, as after a resume from sleep
 // The EC (sim_ec.cpp). Its ports reach it only while they are decoded.
 void Ec_PowerOn();
 void Ec_Restart(); // buffers empty, and it waits for its start-up command again
-void Ec_Stick();  // its input buffer stays full for good
+void Ec_Stick();   // its input buffer stays full for good
 void Ec_SenseTemperature(std::uint8_t temperature); // when 0x44 is written, heard or not
 std::uint8_t Ec_ReadStatus();
 std::uint8_t Ec_ReadData();

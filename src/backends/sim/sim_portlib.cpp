@@ -16,7 +16,8 @@ std::uint64_t clock_ms = 0;
 std::uint64_t Sim_ClockMs() { return clock_ms; }
 void Sim_EndRun() { std::_Exit(0); }
 
-std::uint32_t PortLib_Initialize() { return Sim_Initialize(); }
+// The native simulated library has no driver to start.
+std::uint32_t PortLib_Initialize() { return Sim_Initialize(true); }
 std::uint32_t PortLib_GetStatus() { return Sim_GetStatus(); }
 void PortLib_SetPciMaxBus(std::uint8_t max_bus) { Sim_SetPciMaxBus(max_bus); }
 

@@ -67,12 +67,10 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
       return true;
     }
   }
-  constexpr Named WITH_NUMBER[] = {{"ec-slow:", SimFault::EcSlow},
-                                   {"ec-gone:", SimFault::EcGone},
-                                   {"ec-resume:", SimFault::EcResume},
-                                   {"ec-stuck:", SimFault::EcStuck},
-                                   {"suspend:", SimFault::Suspend},
-                                   {"ec-reset:", SimFault::EcReset}};
+  constexpr Named WITH_NUMBER[] = {
+      {"ec-slow:", SimFault::EcSlow},     {"ec-gone:", SimFault::EcGone},
+      {"ec-resume:", SimFault::EcResume}, {"ec-stuck:", SimFault::EcStuck},
+      {"suspend:", SimFault::Suspend},    {"ec-reset:", SimFault::EcReset}};
   for (const Named &named : WITH_NUMBER) {
     if (text.substr(0, named.name.size()) == named.name) {
       settings.fault = named.fault;

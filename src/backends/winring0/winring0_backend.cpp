@@ -2,6 +2,7 @@
 // holds the executable and reached through its exports by ordinal. The
 // library's functions use the Windows API calling convention.
 
+#include "backends/winring0/winring0_files.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -32,6 +34,11 @@ constexpr WORD ORDINAL_WRITE_PORT_BYTE = 54;
 
 constexpr wchar_t LIBRARY_FILE[] = L"WinRing0.dll";
 
+// The object that only one copy of the program can hold at a time, in the
+// namespace of the whole machine (all sessions): two copies would interleave
+// their exchanges on the EC's two ports.
+constexpr wchar_t ONE_COPY_MUTEX[] = L"Global\\thermal-control";
+
 // The EC waits sleep 1 ms at a time; at Windows' default timer tick of about
 // 15.6 ms such a sleep would last a whole tick.
 constexpr UINT TIMER_RESOLUTION_MS = 1;
@@ -47,30 +54,29 @@ struct Library {
 };
 Library library{};
 bool library_loaded = false;
+HMODULE library_module = nullptr;
 
 constexpr DWORD NOT_READY = 1;
 constexpr BYTE FLOATING_BUS = 0xFF;
 
-// The full path of the library beside the executable. Never the current
-// directory or the search path: the current directory holds the user's
-// table and may be writable by anyone, and whatever loads here runs with
-// administrator rights.
-bool Library_Path(std::array<wchar_t, MAX_PATH> &path) {
-  const DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
+// Takes the one-copy object for the life of the process (the kernel drops it
+// when the process ends). False, after a message, when another copy holds it.
+bool Take_Machine_Lock() {
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, ONE_COPY_MUTEX);
+  const DWORD error = GetLastError();
+  if (mutex == nullptr) {
+    std::fprintf(stderr, "thermal-control: cannot create the object %ls (error %lu)\n",
+                 ONE_COPY_MUTEX, error);
     return false;
   }
-  std::size_t end = length;
-  while (end > 0 && path[end - 1] != L'\\' && path[end - 1] != L'/') {
-    --end;
-  }
-  if (end + sizeof LIBRARY_FILE / sizeof LIBRARY_FILE[0] > MAX_PATH) {
+  if (error == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    std::fprintf(stderr, "thermal-control: another thermal-control is already running on this "
+                         "machine and holds the EC's ports; close it first (or end its task in "
+                         "Task Scheduler)\n");
     return false;
   }
-  for (const wchar_t c : LIBRARY_FILE) {
-    path[end++] = c;
-  }
-  return true;
+  return true; // the handle stays open for the life of the process
 }
 
 template <typename Function> bool Resolve(HMODULE module, WORD ordinal, Function &function) {
@@ -81,9 +87,21 @@ template <typename Function> bool Resolve(HMODULE module, WORD ordinal, Function
   return function != nullptr;
 }
 
+// Loads the library from the folder of the executable. Never the current
+// directory or the search path: the current directory holds the user's
+// table and may be writable by anyone, and whatever loads here runs with
+// administrator rights. False, after a message, when it cannot.
 bool Library_Load() {
-  std::array<wchar_t, MAX_PATH> path{};
-  if (!Library_Path(path)) {
+  WindowsPath path{};
+  if (!Path_Beside(nullptr, LIBRARY_FILE, path)) {
+    std::fprintf(stderr, "thermal-control: the path of the program's folder is too long\n");
+    return false;
+  }
+  if (!File_Exists(path)) {
+    std::fprintf(stderr,
+                 "thermal-control: %ls is not in the program's folder (%ls): put it there, "
+                 "with its driver file\n",
+                 LIBRARY_FILE, path.data());
     return false;
   }
   // Its own dependencies are looked for beside it, too; the current
@@ -91,6 +109,8 @@ bool Library_Load() {
   SetDllDirectoryW(L"");
   const HMODULE module = LoadLibraryExW(path.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) {
+    std::fprintf(stderr, "thermal-control: %ls cannot be loaded (error %lu)\n", path.data(),
+                 GetLastError());
     return false;
   }
   Library found{};
@@ -104,10 +124,33 @@ bool Library_Load() {
       Resolve(module, ORDINAL_WRITE_PORT_BYTE, found.write_port_byte);
   if (!complete) {
     FreeLibrary(module);
+    std::fprintf(stderr,
+                 "thermal-control: %ls lacks one of the seven functions the program uses: it is "
+                 "not a version the program works with\n",
+                 path.data());
     return false;
   }
   library = found;
+  library_module = module;
   return true;
+}
+
+// Says why the library could not start: most often its driver file is gone.
+void Report_DriverNotStarted() {
+  const wchar_t *driver = WinRing0_DriverFile();
+  WindowsPath path{};
+  if (Path_Beside(library_module, driver, path) && !File_Exists(path)) {
+    std::fprintf(stderr,
+                 "thermal-control: WinRing0.dll cannot start its driver: %ls is not beside it. "
+                 "Microsoft Defender quarantines that file: see \"Microsoft Defender and the "
+                 "WinRing0 driver\" in the README\n",
+                 driver);
+    return;
+  }
+  std::fprintf(stderr,
+               "thermal-control: WinRing0.dll cannot start its driver %ls: run the program as "
+               "administrator\n",
+               driver);
 }
 
 // The tick count runs on through sleep and hibernation, the unbiased
@@ -122,16 +165,25 @@ std::int64_t Suspended_Since_Boot_Ms() {
 
 } // namespace
 
-// A library that cannot be loaded, or lacks any of the seven functions, is a
-// failed initialisation. Without a library nothing calls through a pointer:
-// the status is a failure, nothing is found and ports read as a floating bus.
+// Another copy running, a library that cannot be loaded or lacks any of the
+// seven functions, and a library that cannot start its driver are failed
+// initialisations, each after its message. Without a library nothing calls
+// through a pointer: the status is a failure, nothing is found and ports read
+// as a floating bus.
 std::uint32_t PortLib_Initialize() {
+  if (!Take_Machine_Lock()) {
+    return 0;
+  }
   library_loaded = Library_Load();
   if (!library_loaded) {
     return 0;
   }
   timeBeginPeriod(TIMER_RESOLUTION_MS);
-  return library.initialize() != FALSE ? 1 : 0;
+  if (library.initialize() == FALSE) {
+    Report_DriverNotStarted();
+    return 0;
+  }
+  return 1;
 }
 
 std::uint32_t PortLib_GetStatus() { return library_loaded ? library.get_status() : NOT_READY; }

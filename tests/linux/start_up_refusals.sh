@@ -1,0 +1,86 @@
+#!/bin/bash
+# The Linux hardware build refused at start-up: each refusal says why in one
+# line on the standard error stream, then "initializes the DLL Error", exit
+# status 1, and no port or PCI register touched.
+#
+# 1. As a user without rights: the kernel really refuses the ports.
+# 2-4, as root with strace (else skipped, as a user cannot run them): the
+#    refusal of ioperm injected, so that no real port is reached, without
+#    lockdown and under a lockdown shown by a fake lockdown file (in a mount
+#    namespace of its own); and a second copy, while another process holds
+#    the one-copy lock, with ioperm answered by strace and never run.
+# It never runs the program with real port rights here.
+set -u
+program=$1
+dir=$(mktemp -d)
+chmod 755 "$dir"
+cp "$program" "$dir/thermal-control"
+cd "$dir" || exit 2
+trap 'rm -rf "$dir"' EXIT
+failed=0
+refused='initializes the DLL Error'
+
+# check NAME EXPECTED-STDERR-START: the last run's output, status and message.
+check() {
+  local name=$1 expected=$2 status out err
+  status=$(cat status) out=$(tail -n 1 out.txt) err=$(cat err.txt)
+  if [ "$status" != 1 ] || [ "$out" != "$refused" ] || [[ $err != "$expected"* ]]; then
+    echo "FAIL $name: exit status $status, last line \"$out\", standard error:"
+    echo "$err"
+    failed=1
+  else
+    echo "ok   $name: $err"
+  fi
+}
+
+nobody="setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all --bounding-set=-all"
+if [ "$(id -u)" = 0 ]; then run=$nobody; else run=""; fi
+$run ./thermal-control >out.txt 2>err.txt
+echo $? >status
+check "without rights" "thermal-control: the kernel refused I/O ports 0x4e-0x4f (ioperm: "
+
+if [ "$(id -u)" != 0 ] || ! command -v strace >/dev/null; then
+  echo "skipped the rest: needs root and strace"
+  exit $failed
+fi
+
+# Runs the program with ioperm's result injected, in a mount namespace whose
+# /sys/kernel/security holds the lockdown file given (none: no file).
+run_injected() {
+  local inject=$1 lockdown=$2
+  unshare --mount --propagation unchanged sh -c '
+    mount --make-rprivate /sys &&
+    mount -t tmpfs fake-securityfs /sys/kernel/security &&
+    if [ -n "$2" ]; then echo "$2" >/sys/kernel/security/lockdown; fi &&
+    exec strace -f -qq -o strace.txt -e inject=ioperm:$1 ./thermal-control' \
+    sh "$inject" "$lockdown" >out.txt 2>err.txt
+  echo $? >status
+}
+
+run_injected error=EPERM ""
+check "ioperm refused, no lockdown" \
+  "thermal-control: the kernel refused I/O ports 0x4e-0x4f (ioperm: Operation not permitted); the program needs CAP_SYS_RAWIO"
+run_injected error=EPERM "none [integrity] confidentiality"
+check "ioperm refused under lockdown" \
+  "thermal-control: the kernel refused I/O ports 0x4e-0x4f (ioperm: Operation not permitted): it is locked down (integrity); a locked-down kernel refuses I/O port access and writes to PCI config files even to root"
+
+# Another process holds the lock, as a running copy would, with its number in
+# the file.
+made_lock_folder=""
+[ -d /run/thermal-control ] || made_lock_folder=1
+mkdir -p /run/thermal-control
+(exec 9>/run/thermal-control/lock && flock 9 && echo $BASHPID >&9 && exec sleep 30) &
+holder=$!
+for _ in $(seq 50); do [ -s /run/thermal-control/lock ] && break; sleep 0.1; done
+run_injected retval=0 "none [none]"
+kill $holder
+check "a second copy" \
+  "thermal-control: another thermal-control (process $holder) is already running on this machine and holds the EC's ports"
+# It went no further than the lock: no PCI search, no config write.
+if grep -q 'pci/devices' strace.txt; then
+  echo "FAIL a second copy: it went on to the PCI devices"
+  failed=1
+fi
+wait $holder 2>/dev/null
+[ -z "$made_lock_folder" ] || rm -rf /run/thermal-control
+exit $failed
