@@ -1,10 +1,13 @@
-# Installing the Linux program: the binary and thermal-table with their
-# manual pages, the systemd unit and the size of its journal, the sample
-# table in the service's working directory under /etc, the README, licence
-# and changelog; and the Debian package and tarball that CPack makes of them.
+# Installing the Linux program (component thermal-control): the binary and
+# thermal-table with their manual pages, the systemd unit and the size of its
+# journal, the sample table in the service's working directory under /etc,
+# the README, licence and changelog. The kernel module's package
+# (cmake/linux-dkms.cmake) is a component of its own. CPack makes a Debian
+# package and a tarball of each.
 
 set(THERMAL_CONFIG_DIR /etc/thermal-control)
 set(THERMAL_DOC_FOLDER share/doc/thermal-control)
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME thermal-control)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION bin)
 # Their relocations resolved at start and then read-only.
@@ -37,11 +40,11 @@ function(thermal_gzip source output)
     VERBATIM)
 endfunction()
 
-set(changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+set(THERMAL_CHANGELOG ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging ${CMAKE_BINARY_DIR}/man)
-thermal_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${changelog})
-add_custom_target(changelog ALL DEPENDS ${changelog})
-install(FILES ${changelog} DESTINATION ${THERMAL_DOC_FOLDER})
+thermal_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${THERMAL_CHANGELOG})
+add_custom_target(changelog ALL DEPENDS ${THERMAL_CHANGELOG})
+install(FILES ${THERMAL_CHANGELOG} DESTINATION ${THERMAL_DOC_FOLDER})
 
 # The manual pages, written in scdoc's plain text under docs/man.
 find_program(THERMAL_SCDOC scdoc)
@@ -62,16 +65,34 @@ else()
   thermal_leave_out("the manual pages (package scdoc)")
 endif()
 
+include(cmake/linux-dkms.cmake)
+
 # dpkg keeps a table the user has edited across upgrades.
 file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "${THERMAL_CONFIG_DIR}/ThermalTable.txt\n")
 
 set(CPACK_GENERATOR DEB TGZ)
+set(CPACK_COMPONENTS_ALL thermal-control dkms)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_PACKAGE_NAME thermal-control)
 set(CPACK_PACKAGE_VENDOR "thermal-control")
 set(CPACK_PACKAGE_CONTACT "thermal-control maintainers <maintainers@users.noreply.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keeps the embedded controller in step with the chip's temperature")
-# The extended description, wrapped for an 80-column terminal.
-string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+# Installed under /usr, with the table under /etc, staged through DESTDIR.
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGE_FILE_NAME "thermal-control-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
+
+# The program: the architecture comes from dpkg (amd64, i386); the
+# dependencies on the C and C++ runtime from dpkg-shlibdeps, which reads what
+# the binary links. Its description, wrapped for an 80-column terminal.
+set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_NAME thermal-control)
+set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_SECTION admin)
+set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
+string(JOIN "\n" CPACK_DEBIAN_THERMAL-CONTROL_DESCRIPTION
+  "Keeps the embedded controller in step with the chip's temperature"
   "thermal-control asks the PC's embedded controller (EC) for the chip's"
   "temperature once a second, walks a table of thresholds with hysteresis"
   "(/etc/thermal-control/ThermalTable.txt) and sends the EC the value of each"
@@ -81,15 +102,4 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "."
   "thermal-table checks a table before the controller runs it, and simulates"
   "it over a log or a thermal model.")
-# Installed under /usr, with the table under /etc, staged through DESTDIR.
-set(CPACK_INSTALL_PREFIX /usr)
-set(CPACK_SET_DESTDIR ON)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION admin)
-# The architecture comes from dpkg (amd64, i386); the dependencies on the C
-# and C++ runtime from dpkg-shlibdeps, which reads what the binary links.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
-set(CPACK_PACKAGE_FILE_NAME "thermal-control-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
 include(CPack)

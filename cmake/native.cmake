@@ -40,17 +40,21 @@ add_executable(thermal-control-sim src/app/main.cpp)
 target_link_libraries(thermal-control-sim PRIVATE controller backend_sim)
 
 # The hardware build for Linux: the same program over the kernel's ports and
-# sysfs, installed with its service. The PCI part stands alone so that its
-# tests can drive it without touching a port.
+# sysfs, or over the thermal_ec module's device, installed with its service.
+# The PCI part stands alone so that its tests can drive it without touching a
+# port.
 if(THERMAL_HARDWARE)
   add_library(backend_linux_pci STATIC src/backends/linux/linux_pci.cpp
+                                       src/backends/linux/linux_device.cpp
                                        src/backends/linux/linux_lockdown.cpp)
-  thermal_headers(backend_linux_pci PRIVATE backends/linux/linux_parts.h)
+  thermal_headers(backend_linux_pci PRIVATE backends/linux/linux_parts.h
+                                            backends/linux/kernel/thermal_ec.h)
   target_link_libraries(backend_linux_pci PRIVATE port_lib)
   add_library(backend_linux STATIC src/backends/linux/linux_ports.cpp
                                    src/backends/linux/linux_lock.cpp
                                    src/backends/linux/linux_clock.cpp)
-  thermal_headers(backend_linux PRIVATE backends/linux/linux_parts.h)
+  thermal_headers(backend_linux PRIVATE backends/linux/linux_parts.h
+                                        backends/linux/kernel/thermal_ec.h)
   target_link_libraries(backend_linux PRIVATE port_lib backend_posix backend_linux_pci)
 
   add_executable(thermal-control src/app/main.cpp)

@@ -14,3 +14,10 @@
 
 // The advice that ends a message about a refusal that lockdown explains.
 [[nodiscard]] const char *Linux_LockdownAdvice();
+
+// Opens /dev/thermal_ec, through which the program then reaches the EC's
+// ports and the bridge. False, after a message, when it cannot.
+[[nodiscard]] bool Linux_OpenEcDevice();
+
+// The open /dev/thermal_ec when the program goes through it, else -1.
+[[nodiscard]] int Linux_EcDevice();

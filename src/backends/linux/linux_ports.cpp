@@ -1,8 +1,15 @@
-// The port library's port access on Linux: the kernel grants exactly the
-// ports the program uses through ioperm, and inb/outb then reach them
-// directly. Needs CAP_SYS_RAWIO and a kernel that is not locked down. Before
-// any port is touched, the copy takes the machine's one-copy lock.
+// The port library's port access on Linux, by one of two paths, chosen at
+// start-up and said on the standard error stream:
+// - the thermal_ec kernel module's device /dev/thermal_ec, where it exists:
+//   one-byte reads and writes at the offset that names the port, for a
+//   program in the group thermal-ec, with no capability and under a
+//   locked-down kernel too;
+// - else ioperm, which grants exactly the ports the program uses, and
+//   inb/outb, which then reach them directly: it needs CAP_SYS_RAWIO and a
+//   kernel that is not locked down.
+// Before any port is touched, the copy takes the machine's one-copy lock.
 
+#include "backends/linux/kernel/thermal_ec.h"
 #include "backends/linux/linux_parts.h"
 #include "hw/port_lib.h"
 
@@ -10,6 +17,8 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/io.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +31,7 @@ constexpr PortRange PORT_RANGES[] = {{0x4E, 2}, {0x68, 8}};
 
 constexpr std::uint32_t STATUS_READY = 0;
 constexpr std::uint32_t STATUS_NOT_INITIALISED = 1;
+constexpr std::uint8_t FLOATING_BUS = 0xFF;
 
 bool ports_granted = false;
 
@@ -45,6 +55,8 @@ void Report_PortsRefused(const PortRange &range, int error) {
 }
 
 bool Grant_Ports() {
+  std::fprintf(stderr, "thermal-control: the EC's ports through ioperm, the bridge through "
+                       "sysfs (no " THERMAL_EC_DEVICE ")\n");
   for (const PortRange &range : PORT_RANGES) {
     if (ioperm(range.first, range.count, 1) != 0) {
       Report_PortsRefused(range, errno);
@@ -54,16 +66,39 @@ bool Grant_Ports() {
   return true;
 }
 
+bool Open_Port_Access() {
+  struct stat device {};
+  return stat(THERMAL_EC_DEVICE, &device) == 0 ? Linux_OpenEcDevice() : Grant_Ports();
+}
+
 } // namespace
 
-// Non-zero once this is the only copy and the kernel grants every port the
-// program uses; 0, after a message, when not.
+// Non-zero once the ports can be reached and this is the only copy; 0, after
+// a message, when not.
 std::uint32_t PortLib_Initialize() {
-  ports_granted = Grant_Ports() && Linux_TakeMachineLock();
+  ports_granted = Open_Port_Access() && Linux_TakeMachineLock();
   return ports_granted ? 1 : 0;
 }
 
 std::uint32_t PortLib_GetStatus() { return ports_granted ? STATUS_READY : STATUS_NOT_INITIALISED; }
 
-std::uint8_t PortLib_ReadPortByte(std::uint16_t port) { return inb(port); }
-void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) { outb(value, port); }
+// Through the device a port that cannot be read gives what a port nothing
+// decodes gives.
+std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
+  if (Linux_EcDevice() < 0) {
+    return inb(port);
+  }
+  std::uint8_t value = FLOATING_BUS;
+  if (pread(Linux_EcDevice(), &value, 1, port) != 1) {
+    value = FLOATING_BUS;
+  }
+  return value;
+}
+
+void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
+  if (Linux_EcDevice() < 0) {
+    outb(value, port);
+  } else if (pwrite(Linux_EcDevice(), &value, 1, port) != 1) {
+    return; // as a write to a port that nothing decodes: the EC's replies show it
+  }
+}
