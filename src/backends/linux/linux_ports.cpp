@@ -98,7 +98,9 @@ std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   if (Linux_EcDevice() < 0) {
     outb(value, port);
-  } else if (pwrite(Linux_EcDevice(), &value, 1, port) != 1) {
-    return; // as a write to a port that nothing decodes: the EC's replies show it
+    return;
+  }
+  if (pwrite(Linux_EcDevice(), &value, 1, port) != 1) {
+    // As a write to a port that nothing decodes: the EC's replies show it.
   }
 }
