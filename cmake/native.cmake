@@ -54,7 +54,8 @@ if(THERMAL_HARDWARE)
                                    src/backends/linux/linux_lock.cpp
                                    src/backends/linux/linux_clock.cpp)
   thermal_headers(backend_linux PRIVATE backends/linux/linux_parts.h
-                                        backends/linux/kernel/thermal_ec.h)
+                                        backends/linux/kernel/thermal_ec.h
+                                        backends/common/suspended_time.h)
   target_link_libraries(backend_linux PRIVATE port_lib backend_posix backend_linux_pci)
 
   add_executable(thermal-control src/app/main.cpp)

@@ -14,6 +14,7 @@ add_library(backend_winring0_files STATIC src/backends/winring0/winring0_files.c
 thermal_headers(backend_winring0_files PUBLIC backends/winring0/winring0_files.h)
 
 add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp)
+thermal_headers(backend_winring0 PRIVATE backends/common/suspended_time.h)
 target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files)
 
 add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)

@@ -1,9 +1,9 @@
 // The clock of the port library on Linux.
 
+#include "backends/common/suspended_time.h"
 #include "backends/posix/posix_sleep.h"
 #include "hw/port_lib.h"
 
-#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -25,11 +25,4 @@ std::int64_t Suspended_Since_Boot_Ms() {
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Posix_SleepMs(milliseconds); }
 
-// Counted from the first call, which the program makes at its start; held at
-// its highest, since the two clocks are read a moment apart.
-std::uint64_t Platform_SuspendedMs() {
-  static const std::int64_t at_start = Suspended_Since_Boot_Ms();
-  static std::int64_t highest = 0;
-  highest = std::max(highest, Suspended_Since_Boot_Ms() - at_start);
-  return static_cast<std::uint64_t>(highest);
-}
+std::uint64_t Platform_SuspendedMs() { return Suspended_Since_Start(Suspended_Since_Boot_Ms()); }

@@ -2,6 +2,7 @@
 // holds the executable and reached through its exports by ordinal. The
 // library's functions use the Windows API calling convention.
 
+#include "backends/common/suspended_time.h"
 #include "backends/winring0/winring0_files.h"
 #include "hw/port_lib.h"
 
@@ -9,7 +10,6 @@
 
 #include <mmsystem.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -221,11 +221,4 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
-// Counted from the first call, which the program makes at its start; held at
-// its highest, since the two clocks are read a moment apart and tick apart.
-std::uint64_t Platform_SuspendedMs() {
-  static const std::int64_t at_start = Suspended_Since_Boot_Ms();
-  static std::int64_t highest = 0;
-  highest = std::max(highest, Suspended_Since_Boot_Ms() - at_start);
-  return static_cast<std::uint64_t>(highest);
-}
+std::uint64_t Platform_SuspendedMs() { return Suspended_Since_Start(Suspended_Since_Boot_Ms()); }
