@@ -1,0 +1,128 @@
+// thermal-table check as a user runs it: its findings on small tables of
+// their own.
+
+#include "tool_harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Values(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    text += "1,";
+  }
+  return text;
+}
+
+TEST(Check, SampleTableIsClean) {
+  const RunResult run = Run_Tool({"check"}, sample_table);
+  EXPECT_EQ(run.out, "ThermalTable.txt: no problems found\n");
+  EXPECT_EQ(run.exit_status, 0);
+}
+
+struct CheckCase {
+  const char *name;
+  std::string table;
+  std::vector<std::string> expected; // the output, less its count line
+  const char *count;
+};
+
+class CheckFinding : public testing::TestWithParam<CheckCase> {};
+
+TEST_P(CheckFinding, IsReportedWhereItStands) {
+  const CheckCase &c = GetParam();
+  const RunResult run =
+      Run_Tool({"check", "t.txt"}, std::nullopt, {Scratch_File("t.txt", c.table)});
+  std::vector<std::string> expected = c.expected;
+  expected.push_back(std::string("t.txt: ") + c.count);
+  EXPECT_EQ(Split_Lines(run.out), expected);
+  const bool warned = std::string(c.count).find("warning") != std::string::npos;
+  EXPECT_EQ(run.exit_status, warned ? 1 : 0);
+}
+
+const std::string CEILING = "255,0,0,0,\n";
+
+// Rows that rise at their own number and send it, one a line.
+std::string Rows_Rising_From(int first, int count) {
+  std::string rows;
+  for (int row = first; row < first + count; ++row) {
+    rows += std::to_string(row) + ",0," + std::to_string(row) + ",0,\n";
+  }
+  return rows;
+}
+const std::string BUILT_IN_FROM_2 = "t.txt:1:1: note: the file sets rows 0 to 1; built-in rows 2 "
+                                    "to 7 remain in force [built-in-rows]";
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, CheckFinding,
+    testing::Values(
+        CheckCase{"NoComma",
+                  "0,0,0,0,\n45,40,100,0\n56,53,60,0,\n",
+                  {"t.txt:2:11: warning: this number has no comma; the next line's first number "
+                   "runs into it and is lost, and every later value moves up by one [no-comma]",
+                   "t.txt:3:10: warning: the file's 11 values end inside row 2: its last 1 column "
+                   "keeps the built-in table's values [partial-row]",
+                   "t.txt:1:1: note: the file sets rows 0 to 2; built-in rows 3 to 7 remain in "
+                   "force [built-in-rows]",
+                   "t.txt:3:4: warning: at a constant 54 to 59 the controller moves between rows 1 "
+                   "and 2 on every cycle: row 2's fall of 60 lies above its rise of 53 "
+                   "[oscillation]"},
+                  "3 warnings, 1 note"},
+        CheckCase{"IgnoredTextAndTrailingText",
+                  "0,0,0,0,\r\n45,40,1.5,0,\r\n 7",
+                  {"t.txt:2:8: warning: this text before the comma is ignored; only the number in "
+                   "front of it counts [ignored-text]",
+                   "t.txt:3:2: warning: text after the last comma is ignored; a value counts only "
+                   "with a comma after it [trailing-text]",
+                   BUILT_IN_FROM_2},
+                  "2 warnings, 1 note"},
+        CheckCase{"NotANumberAndRange",
+                  "0,0,0,0,\n300,  ,-,-1,\n",
+                  {"t.txt:2:1: warning: 300 is outside 0 to 255; it stores 44, its low eight bits "
+                   "[range]",
+                   "t.txt:2:7: warning: this field holds no number; it stores 0 [not-a-number]",
+                   "t.txt:2:8: warning: this field holds no number; it stores 0 [not-a-number]",
+                   "t.txt:2:10: warning: -1 is outside 0 to 255; it stores 255, its low eight bits "
+                   "[range]",
+                   BUILT_IN_FROM_2},
+                  "4 warnings, 1 note"},
+        CheckCase{"TooMany",
+                  Values(1030),
+                  {"t.txt:1:2050: warning: more than 1024 values; this "
+                   "comma and everything after it are ignored [too-many]",
+                   "t.txt:1:513: warning: rows 64 to 255 are never entered: the controller climbs "
+                   "no higher than row 63 [unreachable]"},
+                  "2 warnings"},
+        CheckCase{
+            "BuiltInRowsAloneIsOnlyANote", "0,0,0,0,\n45,40,100,0,\n", {BUILT_IN_FROM_2}, "1 note"},
+        CheckCase{"BeyondRows",
+                  "0,0,0,0,\n45,40,100,0,\n56,53,60,0,\n60,58,30,0,\n65,62,30,0,\n73,70,20,0,\n"
+                  "82,75,2,0,\n90,85,1,0,\n",
+                  {"t.txt:8:1: warning: at 91 and above the controller climbs past row 7, the last "
+                   "that holds values, into row 8, which sends 0; give the row after your last one "
+                   "a rise of 255 [beyond-rows]"},
+                  "1 warning"},
+        CheckCase{"RowsAboveRow63AreUnreachableButNotACeiling",
+                  Rows_Rising_From(0, 69) + CEILING,
+                  {"t.txt:65:1: warning: rows 64 to 68 are never entered: the controller climbs "
+                   "no higher than row 63 [unreachable]"},
+                  "1 warning"},
+        CheckCase{"UnreachableAboveACeilingButNotTheCeiling",
+                  "0,0,0,0,\n45,40,100,0,\n" + CEILING + "70,60,9,0,\n50,45,1,0,\n" + CEILING +
+                      CEILING + CEILING,
+                  {"t.txt:4:1: warning: row 3 (rise 70) is never entered: no sequence of "
+                   "temperatures reaches it from row 0 [unreachable]",
+                   "t.txt:5:1: warning: row 4 (rise 50) is never entered: no sequence of "
+                   "temperatures reaches it from row 0 [unreachable]"},
+                  "2 warnings"}),
+    [](const testing::TestParamInfo<CheckCase> &param) { return std::string(param.param.name); });
+
+TEST(Check, UnreadableFileIsStatus2WithTheReason) {
+  const RunResult run = Run_Tool({"check", "missing.txt"}, std::nullopt);
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("cannot read missing.txt: "), std::string::npos) << run.err;
+}
+
+} // namespace
