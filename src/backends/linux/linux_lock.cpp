@@ -24,7 +24,8 @@ constexpr const char *LOCK_FOLDER = "/run/thermal-control";
 constexpr const char *LOCK_FILE = "/run/thermal-control/lock";
 constexpr mode_t LOCK_FOLDER_MODE = 0750;
 constexpr mode_t LOCK_FILE_MODE = 0660;
-constexpr const char *NEEDS = "a copy needs root, or with the thermal_ec module the group thermal-ec";
+constexpr const char *NEEDS =
+    "a copy needs root, or with the thermal_ec module the group thermal-ec";
 
 // The process that holds the lock, as it wrote itself into the file; 0 when
 // the file does not say.
