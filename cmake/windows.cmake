@@ -45,6 +45,7 @@ function(thermal_standin_dll target def_file folder)
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:thermal-control> ${copy}
     DEPENDS thermal-control)
   add_custom_target(${target}_program ALL DEPENDS ${copy})
+  file(MAKE_DIRECTORY ${THERMAL_STANDIN_DIR}/${folder})
   file(TOUCH ${THERMAL_STANDIN_DIR}/${folder}/WinRing0.sys
              ${THERMAL_STANDIN_DIR}/${folder}/WinRing0x64.sys)
 endfunction()
