@@ -4,6 +4,7 @@
 
 #include "backends/linux/linux_parts.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -11,9 +12,8 @@ namespace {
 
 constexpr const char *LOCKDOWN_FILE = "/sys/kernel/security/lockdown";
 
-} // namespace
-
-const char *Linux_LockdownMode() {
+// The current mode when the kernel is locked down, else nullptr.
+const char *Lockdown_Mode() {
   std::FILE *file = std::fopen(LOCKDOWN_FILE, "r");
   if (file == nullptr) {
     return nullptr; // a kernel without lockdown support is not locked down
@@ -33,7 +33,14 @@ const char *Linux_LockdownMode() {
   return nullptr;
 }
 
-const char *Linux_LockdownAdvice() {
-  return "a locked-down kernel refuses I/O port access and writes to PCI config files even to "
-         "root; see \"Secure Boot and kernel lockdown\" in the README";
+} // namespace
+
+std::string Linux_LockdownExplains(int error) {
+  const char *mode = error == EPERM ? Lockdown_Mode() : nullptr;
+  if (mode == nullptr) {
+    return {};
+  }
+  return std::string("locked down (") + mode +
+         "); a locked-down kernel refuses I/O port access and writes to PCI config files even "
+         "to root; see \"Secure Boot and kernel lockdown\" in the README";
 }

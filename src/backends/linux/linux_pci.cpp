@@ -46,13 +46,14 @@ constexpr const char *CHECK_CONFIG_WRITE =
 // A config write refused: under lockdown, that is why.
 void Report_ConfigRefused(const char *what, const std::string &path) {
   const int error = errno;
-  const char *lockdown = error == EPERM ? Linux_LockdownMode() : nullptr;
-  if (lockdown == nullptr) {
+  const std::string lockdown = Linux_LockdownExplains(error);
+  if (lockdown.empty()) {
+    errno = error; // as the write left it, not as the look at lockdown did
     Report_File(what, path, CHECK_CONFIG_WRITE);
     return;
   }
-  std::fprintf(stderr, "thermal-control: cannot %s %s: %s: the kernel is locked down (%s); %s\n",
-               what, path.c_str(), std::strerror(error), lockdown, Linux_LockdownAdvice());
+  std::fprintf(stderr, "thermal-control: cannot %s %s: %s: the kernel is %s\n", what, path.c_str(),
+               std::strerror(error), lockdown.c_str());
 }
 
 // Reads a sysfs ID file ("0x8086\n"). False, after a message, when it cannot.

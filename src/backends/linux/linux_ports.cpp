@@ -38,12 +38,11 @@ bool ports_granted = false;
 // What to check when the kernel refuses the ports, by its reason.
 void Report_PortsRefused(const PortRange &range, int error) {
   const unsigned long last = range.first + range.count - 1;
-  const char *lockdown = error == EPERM ? Linux_LockdownMode() : nullptr;
-  if (lockdown != nullptr) {
+  const std::string lockdown = Linux_LockdownExplains(error);
+  if (!lockdown.empty()) {
     std::fprintf(stderr,
-                 "thermal-control: the kernel refused I/O ports %#lx-%#lx (ioperm: %s): it is "
-                 "locked down (%s); %s\n",
-                 range.first, last, std::strerror(error), lockdown, Linux_LockdownAdvice());
+                 "thermal-control: the kernel refused I/O ports %#lx-%#lx (ioperm: %s): it is %s\n",
+                 range.first, last, std::strerror(error), lockdown.c_str());
     return;
   }
   const char *advice = error == EPERM    ? "the program needs CAP_SYS_RAWIO: run it as root, or as "
