@@ -3,7 +3,7 @@
 // of 1024 values. The program's output goes to /dev/null; the figures go to
 // the standard error stream.
 
-#include "app/control.h"
+#include "app/controller.h"
 #include "bench_table.h"
 #include "table/thermal_table.h"
 
@@ -25,13 +25,13 @@ void Prepare_Simulated_Machine() {
 }
 
 void BM_ControlCycle(benchmark::State &state) {
-  static const bool started = Start_Up();
-  if (!started) {
+  Controller controller;
+  if (!Start_Up(controller)) {
     state.SkipWithError("start-up failed");
     return;
   }
   for (auto _ : state) {
-    Control_Cycle(CYCLE_PAUSE_MS);
+    Control_Cycle(controller, CYCLE_PAUSE_MS);
   }
 }
 BENCHMARK(BM_ControlCycle);

@@ -10,9 +10,6 @@ set(THERMAL_DOC_FOLDER share/doc/thermal-control)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME thermal-control)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION bin)
-# Their relocations resolved at start and then read-only.
-target_link_options(thermal-control PRIVATE -Wl,-z,relro,-z,now)
-target_link_options(thermal-table PRIVATE -Wl,-z,relro,-z,now)
 install(FILES README.md packaging/copyright DESTINATION ${THERMAL_DOC_FOLDER})
 install(CODE "
   set(THERMAL_UNIT_TEMPLATE \"${CMAKE_SOURCE_DIR}/packaging/thermal-control.service.in\")

@@ -49,17 +49,18 @@ if(THERMAL_HARDWARE)
                                        src/backends/linux/linux_lockdown.cpp)
   thermal_headers(backend_linux_pci PRIVATE backends/linux/linux_parts.h
                                             backends/linux/kernel/thermal_ec.h)
-  target_link_libraries(backend_linux_pci PRIVATE port_lib)
+  target_link_libraries(backend_linux_pci PRIVATE port_lib board)
   add_library(backend_linux STATIC src/backends/linux/linux_ports.cpp
                                    src/backends/linux/linux_lock.cpp
                                    src/backends/linux/linux_clock.cpp)
   thermal_headers(backend_linux PRIVATE backends/linux/linux_parts.h
-                                        backends/linux/kernel/thermal_ec.h
-                                        backends/common/suspended_time.h)
-  target_link_libraries(backend_linux PRIVATE port_lib backend_posix backend_linux_pci)
+                                        backends/linux/kernel/thermal_ec.h)
+  target_link_libraries(backend_linux PRIVATE port_lib board backend_posix backend_linux_pci
+                                              backend_common)
 
   add_executable(thermal-control src/app/main.cpp)
   target_link_libraries(thermal-control PRIVATE controller backend_linux)
+  thermal_shipped_program(thermal-control)
 
   include(cmake/linux-service.cmake)
 endif()

@@ -14,12 +14,11 @@ add_library(backend_winring0_files STATIC src/backends/winring0/winring0_files.c
 thermal_headers(backend_winring0_files PUBLIC backends/winring0/winring0_files.h)
 
 add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp)
-thermal_headers(backend_winring0 PRIVATE backends/common/suspended_time.h)
-target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files)
+target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files backend_common)
 
 add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)
 target_link_libraries(thermal-control PRIVATE controller backend_winring0 winmm)
-target_link_options(thermal-control PRIVATE -static -s)
+thermal_shipped_program(thermal-control)
 set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
   OBJECT_DEPENDS ${THERMAL_MANIFEST})
 
@@ -51,9 +50,6 @@ function(thermal_standin_dll target def_file folder)
 endfunction()
 thermal_standin_dll(winring0_standin src/backends/sim/winring0_standin.def standin)
 thermal_standin_dll(winring0_missing_ordinal src/backends/sim/winring0_missing_ordinal.def missing-ordinal)
-
-# thermal-table.exe, linked statically like the program.
-target_link_options(thermal-table PRIVATE -static -s)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION .)
 install(FILES ThermalTable.txt README.md LICENSE DESTINATION .)

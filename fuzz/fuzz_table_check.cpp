@@ -5,11 +5,11 @@
 
 #include "fuzz_support.h"
 #include "tool/check.h"
+#include "tool/log_format.h"
 #include "tool/table_file.h"
 
 #include <cstdio>
 #include <set>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -17,15 +17,6 @@ namespace {
 const std::set<std::string> NAMES = {
     "no-comma",    "ignored-text",  "not-a-number", "range",       "trailing-text", "too-many",
     "partial-row", "built-in-rows", "oscillation",  "beyond-rows", "unreachable"};
-
-std::vector<std::string> Lines_Of(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) {
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 // The input's lines as a column counts them: in bytes, up to each line feed.
 std::vector<std::size_t> Line_Lengths(const std::uint8_t *data, std::size_t size) {
@@ -53,8 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::FILE *out = open_memstream(&report, &report_size);
   const int status = Check_Table(table, out);
   std::fclose(out);
-  const std::vector<std::string> lines = Lines_Of(std::string(report, report_size));
+  const std::string text(report, report_size);
   std::free(report);
+  const std::vector<std::string_view> views = Lines_Of(text);
+  const std::vector<std::string> lines(views.begin(), views.end());
 
   const std::vector<std::size_t> lengths = Line_Lengths(data, size);
   const std::string prefix = file.path + ":";

@@ -1,7 +1,7 @@
-#include "app/control.h"
+#include "app/controller.h"
 
 #include "app/cycle_decision.h"
-#include "app/state.h"
+#include "app/log_lines.h"
 #include "common/console.h"
 #include "hw/ec.h"
 #include "hw/port_lib.h"
@@ -10,11 +10,15 @@
 
 namespace {
 
+std::uint8_t Row_Value(const Controller &controller, std::uint8_t row) {
+  return Row_Byte(controller.table, row, COL_VALUE);
+}
+
 // Sends the row's value. When the EC did not take it, the row holds, and the
 // next cycle tries again if the temperature still asks for the move.
-bool Send_Select(std::uint8_t row) {
-  if (!EC_SendSelect(Row_Byte(ThermalTable, row, COL_VALUE))) {
-    Console_Print("EC did not take the row's value; row held\n");
+bool Send_Select(const Controller &controller, std::uint8_t row) {
+  if (!EC_SendSelect(Row_Value(controller, row))) {
+    Console_Print(LOG_NOT_TAKEN);
     return false;
   }
   return true;
@@ -26,66 +30,68 @@ bool Send_Select(std::uint8_t row) {
 // device, and an EC that restarted has forgotten its start-up command and
 // the value. A set-up that fails leaves things as they are; the next trigger
 // tries again.
-void Set_Up_Ec_Again() {
+void Set_Up_Ec_Again(const Controller &controller) {
   if (!Open_Port()) {
     return;
   }
-  Console_Print("open port ok\n");
+  Console_Print(LOG_OPEN_PORT_OK);
   Start_Ec();
-  static_cast<void>(EC_SendSelect(Row_Byte(ThermalTable, level, COL_VALUE)));
+  static_cast<void>(EC_SendSelect(Row_Value(controller, controller.row)));
 }
 
 // Looks at how long the machine has been suspended; true when it slept since
 // the last look.
-bool Machine_Slept() {
+bool Machine_Slept(Controller &controller) {
   const std::uint64_t now = Platform_SuspendedMs();
-  const bool slept = Slept_Between(suspended_ms_seen, now);
-  suspended_ms_seen = now;
+  const bool slept = Slept_Between(controller.suspended_ms_seen, now);
+  controller.suspended_ms_seen = now;
   return slept;
 }
 
-void Act_On_Set_Up(SetUp set_up) {
+void Act_On_Set_Up(const Controller &controller, SetUp set_up) {
   switch (set_up) {
   case SetUp::None:
     return;
   case SetUp::PortsLost:
-    Console_Print("EC ports lost; setting them up again\n");
+    Console_Print(LOG_PORTS_LOST);
     break;
   case SetUp::EcSilent:
-    Console_Print("EC did not answer 3 times; setting it up again\n");
+    Console_Print(LOG_EC_SILENT, unsigned{EC_SILENT_READS_LIMIT});
     break;
   }
-  Set_Up_Ec_Again();
+  Set_Up_Ec_Again(controller);
 }
 
-void Print_Status() {
-  Console_Print("now select value: %d   %d   %d   %d\n", Row_Byte(ThermalTable, level, COL_RISE),
-                Row_Byte(ThermalTable, level, COL_FALL), Row_Byte(ThermalTable, level, COL_VALUE),
-                Row_Byte(ThermalTable, level, COL_EXTRA));
+void Print_Status(const Controller &controller) {
+  const ThermalTableBytes &table = controller.table;
+  const std::uint8_t row = controller.row;
+  Console_Print(LOG_STATUS, Row_Byte(table, row, COL_RISE), Row_Byte(table, row, COL_FALL),
+                Row_Byte(table, row, COL_VALUE), Row_Byte(table, row, COL_EXTRA));
 }
 
 } // namespace
 
-void Control_Cycle(std::uint32_t pause_ms) {
+void Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   Platform_SleepMs(pause_ms);
-  const bool resumed = Machine_Slept();
+  const bool resumed = Machine_Slept(controller);
   if (resumed) {
-    Console_Print("system resumed; setting the EC up again\n");
-    Set_Up_Ec_Again();
+    Console_Print(LOG_RESUMED);
+    Set_Up_Ec_Again(controller);
   }
-  ++heartbeat;
-  Console_Print("heartbat %05d ", heartbeat);
-  const EcRead read = EC_ReadTemperature(temperature);
-  Console_Print("Now Tempareture is: %02d\n", temperature);
+  ++controller.heartbeat;
+  Console_Print(LOG_HEARTBEAT, controller.heartbeat);
+  const EcRead read = EC_ReadTemperature(controller.temperature);
+  Console_Print(LOG_TEMPERATURE, controller.temperature);
   const CycleDecision decision =
-      Decide_Cycle(ThermalTable, {level, silent_reads, resumed, temperature, read});
-  silent_reads = decision.silent_reads;
+      Decide_Cycle(controller.table, {controller.row, controller.silent_reads, resumed,
+                                      controller.temperature, read});
+  controller.silent_reads = decision.silent_reads;
   if (read != EcRead::Answered) {
-    Console_Print("EC did not answer; row held\n");
+    Console_Print(LOG_NO_ANSWER);
   }
   if (decision.select) {
-    level = Row_After(decision, level, Send_Select(decision.enter));
+    controller.row = Row_After(decision, controller.row, Send_Select(controller, decision.enter));
   }
-  Act_On_Set_Up(decision.set_up);
-  Print_Status();
+  Act_On_Set_Up(controller, decision.set_up);
+  Print_Status(controller);
 }

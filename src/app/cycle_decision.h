@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hw/ec.h"
+#include "hw/ec_read.h"
 #include "table/thermal_table.h"
 
 #include <cstdint>
@@ -38,6 +38,8 @@ struct CycleDecision {
   std::uint8_t enter;        // the row that becomes current when the EC takes that select
   SetUp set_up;              // set the EC up again after the read, and why
   std::uint8_t silent_reads; // unanswered reads in a row after this cycle
+
+  bool operator==(const CycleDecision &) const = default;
 };
 
 // A read that was not answered is never acted on: the row holds. An answered

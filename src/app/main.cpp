@@ -1,13 +1,14 @@
-#include "app/control.h"
+#include "app/controller.h"
 
 // Takes no arguments: the table file is the only configuration. Runs until it
 // is ended from outside.
 int main() {
-  if (!Start_Up()) {
+  Controller controller;
+  if (!Start_Up(controller)) {
     return EXIT_STARTUP_FAILED;
   }
-  Control_Cycle(FIRST_CYCLE_PAUSE_MS);
+  Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS);
   for (;;) {
-    Control_Cycle(CYCLE_PAUSE_MS);
+    Control_Cycle(controller, CYCLE_PAUSE_MS);
   }
 }

@@ -1,23 +1,22 @@
-#include "app/control.h"
+#include "app/controller.h"
 
-#include "app/state.h"
+#include "app/log_lines.h"
 #include "common/console.h"
+#include "hw/board.h"
 #include "hw/bridge.h"
 #include "hw/ec.h"
 #include "hw/port_lib.h"
 #include "hw/sio.h"
-#include "table/thermal_table.h"
 
 #include <cstdint>
 
 namespace {
 
 constexpr std::uint32_t EC_OPEN_SETTLE_MS = 100; // between opening the ports and the first command
-constexpr std::uint8_t EC_INIT_DATA = 6;
 
-bool Init_WinRing0() {
+bool Init_PortLib() {
   if (PortLib_Initialize() == 0 || PortLib_GetStatus() != 0) {
-    Console_Print("initializes the DLL Error\n");
+    Console_Print(LOG_PORT_LIBRARY_ERROR);
     return false;
   }
   return true;
@@ -25,22 +24,24 @@ bool Init_WinRing0() {
 
 } // namespace
 
-bool Start_Up() {
+bool Start_Up(Controller &controller) {
+  controller = Controller{};
   // The first look at the machine's suspended time: each cycle acts on a
   // sleep since the look before.
-  suspended_ms_seen = Platform_SuspendedMs();
+  controller.suspended_ms_seen = Platform_SuspendedMs();
   // A missing table file has printed its message; the built-in table serves.
-  static_cast<void>(Read_ThermalTable(THERMAL_TABLE_FILE, ThermalTable, table_count));
+  static_cast<void>(
+      Read_ThermalTable(THERMAL_TABLE_FILE, controller.table, controller.table_count));
   Console_Print("\n");
-  List_ThermalTable(ThermalTable, table_count);
-  if (!Init_WinRing0()) {
+  List_ThermalTable(controller.table, controller.table_count);
+  if (!Init_PortLib()) {
     return false;
   }
-  Console_Print("Init_WinRing0 ok\n");
+  Console_Print(LOG_INIT_OK);
   if (!Open_Port()) {
     return false;
   }
-  Console_Print("open port ok\n");
+  Console_Print(LOG_OPEN_PORT_OK);
   Console_Print("\n");
   Start_Ec();
   return true;
@@ -49,13 +50,13 @@ bool Start_Up() {
 bool Open_Port() {
   const std::uint32_t bridge = Bridge_Find();
   if (bridge == PORTLIB_PCI_NOT_FOUND) {
-    Console_Print("No find PCI bradge\n");
+    Console_Print(LOG_NO_BRIDGE);
     return false;
   }
   if (!Bridge_ForwardEcPorts(bridge)) {
     return false;
   }
-  SIO_SetUpEcDevice(EC_DATA_PORT, EC_CMD_PORT);
+  SIO_SetUpEcDevice();
   return true;
 }
 

@@ -1,22 +1,11 @@
 #include "hw/ec.h"
 
+#include "hw/board.h"
 #include "hw/port_lib.h"
 
 #include <cstdint>
 
 namespace {
-
-constexpr std::uint8_t EC_STATUS_OBF = 0x01; // output buffer full: a reply waits in the data port
-constexpr std::uint8_t EC_STATUS_IBF =
-    0x02; // input buffer full: the EC has not taken our last byte
-// What a read of a port gives when nothing decodes it. An EC never shows it
-// as its status: it would claim both buffers full at once.
-constexpr std::uint8_t EC_STATUS_FLOATING = 0xFF;
-
-constexpr std::uint8_t EC_CMD_INIT = 0x33;
-constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44;
-constexpr std::uint8_t EC_CMD_SELECT = 0x55;
-constexpr std::uint8_t EC_READ_TEMPERATURE_ARG = 0x00;
 
 // A wait reads the status, then sleeps 1 ms between reads, and gives up after
 // its 1001st sleep without reading again: at most 1001 reads and 1001 sleeps,
@@ -40,7 +29,7 @@ bool Status_Shows(std::uint8_t status, std::uint8_t bit, bool wanted) {
 // a reply).
 bool EC_WaitStatusFrom(std::uint8_t status, std::uint8_t bit, bool wanted) {
   for (unsigned sleeps = 0;; status = EC_ReadStatus()) {
-    if (status == EC_STATUS_FLOATING) {
+    if (status == PORTLIB_FLOATING_BUS) {
       return false;
     }
     if (Status_Shows(status, bit, wanted)) {
@@ -98,5 +87,5 @@ EcRead EC_ReadTemperature(std::uint8_t &temperature) {
   if (ready && command_taken && replied) {
     return EcRead::Answered;
   }
-  return first_status == EC_STATUS_FLOATING ? EcRead::PortsLost : EcRead::NoAnswer;
+  return first_status == PORTLIB_FLOATING_BUS ? EcRead::PortsLost : EcRead::NoAnswer;
 }

@@ -1,5 +1,8 @@
 #include "tool/simulate.h"
 
+#include "app/log_lines.h"
+#include "tool/log_format.h"
+
 #include <array>
 #include <cstdlib>
 #include <string_view>
@@ -11,25 +14,10 @@ namespace {
 constexpr std::uint32_t FIRST_CYCLE_MS = 200;
 constexpr std::uint32_t CYCLE_MS = 1000;
 
-constexpr std::string_view TEMPERATURE_MARK = "Now Tempareture is: ";
-constexpr std::string_view NO_ANSWER_MARK = "EC did not answer; row held";
-constexpr std::string_view NOT_TAKEN_MARK = "EC did not take the row's value; row held";
-constexpr std::string_view PORTS_LOST_MARK = "EC ports lost; setting them up again";
-constexpr std::string_view SILENT_MARK = "EC did not answer 3 times; setting it up again";
-constexpr std::string_view RESUMED_MARK = "system resumed; setting the EC up again";
-constexpr std::string_view SET_UP_MARK = "open port ok";
+// The controller's lines, as the controller prints them.
+constexpr std::string_view TEMPERATURE_MARK = Text_Before_Number(LOG_TEMPERATURE);
 
 unsigned long UL(std::size_t n) { return static_cast<unsigned long>(n); }
-
-std::vector<std::string_view> Lines_Of(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    lines.push_back(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-  }
-  return lines;
-}
 
 bool Is_Digits(std::string_view text) {
   if (text.empty() || text.size() > 3) {
@@ -51,10 +39,6 @@ bool Parse_Temperature(std::string_view text, std::uint8_t &temperature) {
   const int value = std::atoi(std::string(text).c_str());
   temperature = static_cast<std::uint8_t>(value);
   return value <= 255;
-}
-
-bool Has(std::string_view line, std::string_view mark) {
-  return line.find(mark) != std::string_view::npos;
 }
 
 // The controller's output, line by line. Each line holding a temperature is a
@@ -89,21 +73,21 @@ struct ControllerLogReader {
     const std::size_t mark = line.find(TEMPERATURE_MARK);
     if (mark != std::string_view::npos) {
       Read_Temperature(line, mark);
-    } else if (Has(line, RESUMED_MARK)) {
+    } else if (Shows(line, LOG_RESUMED)) {
       next.resumed = true;
       set_up_of = SetUpOf::NextCycle;
-    } else if (Has(line, SET_UP_MARK)) {
+    } else if (Shows(line, LOG_OPEN_PORT_OK)) {
       Read_Set_Up();
     } else if (cycles.empty()) {
       return;
-    } else if (Has(line, NO_ANSWER_MARK)) {
+    } else if (Shows(line, LOG_NO_ANSWER)) {
       cycles.back().read = EcRead::NoAnswer;
-    } else if (Has(line, PORTS_LOST_MARK)) {
+    } else if (Shows(line, LOG_PORTS_LOST)) {
       cycles.back().read = EcRead::PortsLost;
       set_up_of = SetUpOf::LastCycle;
-    } else if (Has(line, SILENT_MARK)) {
+    } else if (Shows(line, LOG_EC_SILENT)) {
       set_up_of = SetUpOf::LastCycle;
-    } else if (Has(line, NOT_TAKEN_MARK)) {
+    } else if (Shows(line, LOG_NOT_TAKEN)) {
       cycles.back().select_taken = false;
     }
   }

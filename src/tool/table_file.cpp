@@ -30,7 +30,6 @@ bool Read_All(std::FILE *file, std::string &text, std::string &error) {
 
 void Load_BuiltInTable(LoadedTable &table) {
   Start_Load(table);
-  table.from_file = false;
   table.text.clear();
   table.trailing = TableField{};
 }
@@ -50,7 +49,6 @@ bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &er
     return false;
   }
   Start_Load(table);
-  table.from_file = true;
   TableReader reader;
   for (const char byte : table.text) {
     const TableByte got =

@@ -15,7 +15,6 @@ struct LoadedTable {
   std::string text;                         // the file's bytes
   ThermalTableBytes bytes = BUILT_IN_TABLE; // the table as the controller would hold it
   std::uint16_t count = 0;                  // the values the file stored
-  bool from_file = false;                   // false: no file, the built-in table
   std::vector<TableField> fields;           // one per stored value
   bool too_many = false;                    // the load ended at a comma beyond the last value
   std::size_t too_many_at = NO_OFFSET;

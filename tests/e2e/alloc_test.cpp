@@ -27,9 +27,6 @@ long Allocations_Of(const std::string &temperatures, const std::string &fault = 
 }
 
 TEST(Allocation, ThousandCyclesAfterStartUpAllocateNothing) {
-  if (!Native_Backend()) {
-    GTEST_SKIP() << "allocations are counted on the native build";
-  }
   // The two runs of each pair hand the simulated machine lists of the same
   // shape, so its own start-up allocates alike in both.
   const long one_cycle = Allocations_Of("40");

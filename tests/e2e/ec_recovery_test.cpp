@@ -31,9 +31,6 @@ const std::vector<std::string> LOST_CYCLE_LINES = {
 };
 
 TEST(EcRecovery, TwoResumesInRow0AreEachSetUpAgainWithRow0sValueAndReadingGoesOn) {
-  if (!Native_Backend()) {
-    GTEST_SKIP() << "one resume run under Wine is enough: the next test";
-  }
   const RunResult run = Run_Temperatures("30*6", std::nullopt, "ec-resume:2");
   std::vector<std::string> expected = Joined(Startup_Trace(), {"sleep 100"});
   expected = Joined(expected, Read_Trace(30));
@@ -104,9 +101,6 @@ TEST(EcRecovery, BridgeThatForgetsItsRangeIsSetUpAgainAndTheClimbGoesOn) {
 // drops it first, so no cycle takes an earlier cycle's byte for its own. The
 // third cycle without an answer sets the EC up again.
 TEST(EcRecovery, LateReplyIsDroppedByTheNextReadAndNeverActedOn) {
-  if (!Backend_TracesSleeps()) {
-    GTEST_SKIP() << "the EC's delay runs on the sleeps' clock";
-  }
   for (const char *fault : {"ec-slow:1002", "ec-slow:2000"}) {
     const RunResult run = Run_Temperatures("50,60,70", std::nullopt, fault);
     EXPECT_EQ(Selected_Values(run.trace), std::vector<int>{0})
@@ -138,13 +132,6 @@ std::vector<std::string> Set_Up_Again(int value) {
 // 1's, and reads at once.
 TEST(EcRecovery, AfterEachSleepTheEcIsSetUpAgainWithTheRowsValueBeforeTheRead) {
   const RunResult run = Run_Temperatures("30,30,50,50,50", std::nullopt, "suspend:2");
-  if (!Backend_TracesSleeps()) {
-    // The stand-in library cannot make Windows' clocks jump: the program's
-    // look at them finds no sleep, and the run goes on as if none struck.
-    EXPECT_EQ(run.out.find("system resumed"), std::string::npos) << run.out;
-    EXPECT_EQ(Selected_Values(run.trace), std::vector<int>{100});
-    return;
-  }
   const std::vector<std::string> resumed = {"system resumed; setting the EC up again",
                                             "open port ok"};
   const std::vector<std::string> lines = Cycle_Lines(run);
@@ -208,9 +195,6 @@ std::vector<int> Set_Up_Cycles(const RunResult &run) {
 }
 
 TEST_P(SilentEcSetUp, IsTriedEveryThirdCycle) {
-  if (!Native_Backend()) {
-    GTEST_SKIP() << "each silent cycle waits seconds in real time";
-  }
   const SilentEc &c = GetParam();
   const RunResult run = Run_Temperatures(c.temperatures, std::nullopt, c.fault);
   EXPECT_EQ(Set_Up_Cycles(run), c.set_up_in);

@@ -81,9 +81,6 @@ TEST(EcWait, StuckEcHoldsTheRowOnTheSelectItDidNotTakeAndOnItsStaleHotByte) {
 }
 
 TEST(EcWait, ReplyWithinTheBoundIsReadAndOneJustPastItIsNot) {
-  if (!Backend_TracesSleeps()) {
-    GTEST_SKIP() << "the EC's delay runs on the sleeps' clock";
-  }
   const RunResult in_time = Run_Temperatures("90", std::nullopt, "ec-slow:1000");
   EXPECT_EQ(Status_Lines(in_time.out),
             std::vector<std::string>{"now select value: 45   40   100   0"});

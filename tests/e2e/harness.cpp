@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "tool/log_format.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,7 +23,6 @@ namespace {
 std::vector<std::string> program_command;
 bool windows_backend = false;
 constexpr unsigned RUN_TIME_LIMIT_S = 60;
-constexpr int AFFORDABLE_REAL_CYCLES = 20;
 
 void Write_File(const std::filesystem::path &path, const std::string &contents) {
   std::ofstream file(path, std::ios::binary);
@@ -111,12 +112,10 @@ void Set_ProgramCommand(std::vector<std::string> command) {
 }
 
 void Set_WindowsBackend() { windows_backend = true; }
-bool Backend_TracesSleeps() { return !windows_backend; }
 bool Native_Backend() { return !windows_backend; }
-bool Cycles_Affordable(int cycles) { return !windows_backend || cycles <= AFFORDABLE_REAL_CYCLES; }
 
 std::vector<std::string> As_Traced(const std::vector<std::string> &trace) {
-  return Backend_TracesSleeps() ? trace : Without_Sleeps(trace);
+  return Native_Backend() ? trace : Without_Sleeps(trace);
 }
 
 double Seconds_Now() {
@@ -180,12 +179,8 @@ RunResult Run_Temperatures(const std::string &temperatures, const std::optional<
 }
 
 std::vector<std::string> Split_Lines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) {
-    lines.push_back(line);
-  }
-  return lines;
+  const std::vector<std::string_view> lines = Lines_Of(text);
+  return {lines.begin(), lines.end()};
 }
 
 std::vector<std::string> Without_Sleeps(const std::vector<std::string> &trace) {

@@ -15,6 +15,7 @@
 set -euo pipefail
 export LC_ALL=C
 build=$1 program=$2 simulated=$3 table=$4
+here=$(cd "$(dirname "$0")" && pwd)
 SKIP=77
 [ "$(id -u)" = 0 ] || { echo "skipped: needs root for the fake sysfs tree"; exit $SKIP; }
 
@@ -32,8 +33,7 @@ THERMAL_SIM_TEMPS=50,30,50 strace -f -qq -o sim.strace "$simulated" > /dev/null
 # A copy the unprivileged user can reach, wherever the build lies.
 cp "$program" "$work/thermal-control"
 touch unprivileged.strace && chmod 666 unprivileged.strace
-setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all --bounding-set=-all \
-  strace -f -qq -o unprivileged.strace "$work/thermal-control" > /dev/null || true
+"$here/as-nobody" strace -f -qq -o unprivileged.strace "$work/thermal-control" > /dev/null || true
 
 bridge=$work/sysfs/0000:00:1f.0
 mkdir -p "$bridge"

@@ -3,7 +3,7 @@
 // /sys/bus/pci/devices, in a mount namespace that only this process sees.
 // Needs root; elsewhere the tests are skipped.
 
-#include "app/control.h"
+#include "app/controller.h"
 #include "hw/port_lib.h"
 
 #include <array>
@@ -153,11 +153,12 @@ TEST_F(FakeSysfs, ConfigWriteStoresFourBytesLittleEndianAtTheRegister) {
 TEST_F(FakeSysfs, BridgeWriteThatFailsOnTheRecoveryPathLeavesTheControllerRunning) {
   Add_Device("0000:00:1f.0", "0x8086", "0x9cc3");
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(Start_Up());
+  Controller controller;
+  ASSERT_TRUE(Start_Up(controller));
   Break_File("0000:00:1f.0", "config");
   testing::internal::CaptureStderr();
-  Control_Cycle(FIRST_CYCLE_PAUSE_MS);
-  Control_Cycle(CYCLE_PAUSE_MS);
+  Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS);
+  Control_Cycle(controller, CYCLE_PAUSE_MS);
   const std::string err = testing::internal::GetCapturedStderr();
   const std::string out = testing::internal::GetCapturedStdout();
   const std::string lost_cycle = "Now Tempareture is: 255\n"

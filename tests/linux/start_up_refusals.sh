@@ -13,6 +13,7 @@
 # It never runs the program with real port rights here.
 set -u
 program=$1
+here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
 chmod 755 "$dir"
 cp "$program" "$dir/thermal-control"
@@ -37,8 +38,7 @@ check() {
   fi
 }
 
-nobody="setpriv --reuid=65534 --regid=65534 --clear-groups --inh-caps=-all --bounding-set=-all"
-if [ "$(id -u)" = 0 ]; then run=$nobody; else run=""; fi
+if [ "$(id -u)" = 0 ]; then run=$here/as-nobody; else run=""; fi
 $run ./thermal-control >out.txt 2>err.txt
 echo $? >status
 check "without rights" "thermal-control: the kernel refused I/O ports 0x4e-0x4f (ioperm: "
@@ -83,6 +83,13 @@ check "a second copy" \
 # It went no further than the lock: no PCI search, no config write.
 if grep -q 'pci/devices' strace.txt; then
   echo "FAIL a second copy: it went on to the PCI devices"
+  failed=1
+fi
+# It asked ioperm for exactly the four ports it uses: the configuration ports
+# and the EC's two.
+granted=$(sed -nE 's/.*ioperm\((0x[0-9a-f]+), (0x[0-9a-f]+), 1\).*/\1+\2/p' strace.txt | tr '\n' ' ')
+if [ "$granted" != "0x4e+0x2 0x68+0x1 0x6c+0x1 " ]; then
+  echo "FAIL the ports asked of ioperm (first+count): $granted"
   failed=1
 fi
 wait $holder 2>/dev/null

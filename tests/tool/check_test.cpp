@@ -28,6 +28,9 @@ struct CheckCase {
   const char *count;
 };
 
+// Names the case in test listings.
+void PrintTo(const CheckCase &c, std::ostream *os) { *os << c.name; }
+
 class CheckFinding : public testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckFinding, IsReportedWhereItStands) {

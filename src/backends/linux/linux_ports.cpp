@@ -11,6 +11,7 @@
 
 #include "backends/linux/kernel/thermal_ec.h"
 #include "backends/linux/linux_parts.h"
+#include "hw/board.h"
 #include "hw/port_lib.h"
 
 #include <cerrno>
@@ -22,16 +23,16 @@
 
 namespace {
 
-// The configuration ports 0x4E-0x4F and the EC's range 0x68-0x6F.
+// Exactly the ports the program uses: the configuration ports and the EC's two.
 struct PortRange {
   unsigned long first;
   unsigned long count;
 };
-constexpr PortRange PORT_RANGES[] = {{0x4E, 2}, {0x68, 8}};
+constexpr PortRange PORT_RANGES[] = {
+    {SIO_INDEX_PORT, SIO_DATA_PORT - SIO_INDEX_PORT + 1}, {EC_DATA_PORT, 1}, {EC_CMD_PORT, 1}};
 
 constexpr std::uint32_t STATUS_READY = 0;
 constexpr std::uint32_t STATUS_NOT_INITIALISED = 1;
-constexpr std::uint8_t FLOATING_BUS = 0xFF;
 
 bool ports_granted = false;
 
@@ -87,19 +88,19 @@ std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
   if (Linux_EcDevice() < 0) {
     return inb(port);
   }
-  std::uint8_t value = FLOATING_BUS;
+  std::uint8_t value = PORTLIB_FLOATING_BUS;
   if (pread(Linux_EcDevice(), &value, 1, port) != 1) {
-    value = FLOATING_BUS;
+    value = PORTLIB_FLOATING_BUS;
   }
   return value;
 }
 
+// Through the device a write that is refused goes nowhere, as a write to a
+// port that nothing decodes: the EC's replies show it.
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   if (Linux_EcDevice() < 0) {
     outb(value, port);
     return;
   }
-  if (pwrite(Linux_EcDevice(), &value, 1, port) != 1) {
-    // As a write to a port that nothing decodes: the EC's replies show it.
-  }
+  static_cast<void>(pwrite(Linux_EcDevice(), &value, 1, port));
 }

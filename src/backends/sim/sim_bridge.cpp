@@ -8,18 +8,14 @@
 
 namespace {
 
-constexpr std::uint16_t BRIDGE_VENDOR_ID = 0x8086;
-constexpr std::uint16_t BRIDGE_DEVICE_ID = 0x9CC3;
 constexpr std::uint8_t BRIDGE_BUS = 0;
 constexpr std::uint8_t BRIDGE_DEVICE = 31;
 constexpr std::uint8_t BRIDGE_FUNCTION = 0;
 constexpr std::uint32_t BRIDGE_ADDRESS =
     std::uint32_t{BRIDGE_BUS} << 8 | std::uint32_t{BRIDGE_DEVICE} << 3 | BRIDGE_FUNCTION;
 
-// The bridge's first generic I/O decode range: bit 0 enable, bits 15:2 the
-// base, bits 23:18 a mask of address bits 7:2. Cleared at power-on.
-constexpr std::uint8_t BRIDGE_GEN1_DEC = 0x84;
-constexpr std::uint32_t GEN_DEC_ENABLE = 0x1;
+// The bridge's first generic I/O decode range, in its register's fields;
+// cleared at power-on.
 constexpr std::uint32_t GEN_DEC_BASE_BITS = 0xFFFC;
 constexpr std::uint32_t GEN_DEC_MASK_BITS = 0xFC;     // after shifting right by 16
 constexpr std::uint32_t GEN_DEC_ALWAYS_IGNORED = 0x3; // a range is at least four ports
@@ -32,14 +28,15 @@ bool Bridge_Present() { return Sim_Settings().fault != SimFault::NoBridge; }
 } // namespace
 
 void Bridge_PowerOn() {
-  bridge_config[0] = std::uint32_t{BRIDGE_DEVICE_ID} << 16 | BRIDGE_VENDOR_ID;
+  bridge_config[0] = std::uint32_t{LPC_BRIDGE_DEVICE_ID} << 16 | LPC_BRIDGE_VENDOR_ID;
 }
 
 void Bridge_SetMaxBus(std::uint8_t max_bus) { pci_max_bus = max_bus; }
 
 std::uint32_t Bridge_Find(std::uint16_t vendor_id, std::uint16_t device_id, std::uint8_t index) {
   const bool match = Bridge_Present() && BRIDGE_BUS <= pci_max_bus &&
-                     vendor_id == BRIDGE_VENDOR_ID && device_id == BRIDGE_DEVICE_ID && index == 0;
+                     vendor_id == LPC_BRIDGE_VENDOR_ID && device_id == LPC_BRIDGE_DEVICE_ID &&
+                     index == 0;
   return match ? BRIDGE_ADDRESS : PORTLIB_PCI_NOT_FOUND;
 }
 
@@ -50,10 +47,10 @@ void Bridge_WriteConfig(std::uint32_t address, std::uint8_t reg, std::uint32_t v
 }
 
 bool Bridge_Forwards(std::uint16_t port) {
-  const std::uint32_t range = bridge_config[BRIDGE_GEN1_DEC / 4];
+  const std::uint32_t range = bridge_config[LPC_GEN1_DEC / 4];
   const std::uint32_t ignored = ((range >> 16) & GEN_DEC_MASK_BITS) | GEN_DEC_ALWAYS_IGNORED;
-  return (range & GEN_DEC_ENABLE) != 0 &&
+  return (range & LPC_GEN_DEC_ENABLE) != 0 &&
          (port & ~ignored) == (range & GEN_DEC_BASE_BITS & ~ignored);
 }
 
-void Bridge_ForgetDecodeRange() { bridge_config[BRIDGE_GEN1_DEC / 4] = 0; }
+void Bridge_ForgetDecodeRange() { bridge_config[LPC_GEN1_DEC / 4] = 0; }

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::uint8_t EC_STATUS_OBF = 0x01;
-constexpr std::uint8_t EC_STATUS_IBF = 0x02;
 constexpr std::uint8_t EC_NO_COMMAND = 0x00;
 
 struct EcState {

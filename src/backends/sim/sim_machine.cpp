@@ -82,7 +82,7 @@ void Resume_From_Sleep() {
 
 std::uint8_t Read_Port(std::uint16_t port) {
   if (!library_ready) {
-    return FLOATING_BUS;
+    return PORTLIB_FLOATING_BUS;
   }
   if (port == SIO_INDEX_PORT || port == SIO_DATA_PORT) {
     return Sio_Read(port);
@@ -90,7 +90,7 @@ std::uint8_t Read_Port(std::uint16_t port) {
   if ((port == EC_CMD_PORT || port == EC_DATA_PORT) && Ec_Decoded()) {
     return port == EC_CMD_PORT ? Ec_ReadStatus() : Ec_ReadData();
   }
-  return FLOATING_BUS;
+  return PORTLIB_FLOATING_BUS;
 }
 
 void Write_Port(std::uint16_t port, std::uint8_t value) {

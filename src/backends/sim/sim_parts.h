@@ -5,19 +5,9 @@
 // devices, and the EC behind them.
 
 #include "backends/sim/sim.h"
+#include "hw/board.h"
 
 #include <cstdint>
-
-// What a read of a port gives when nothing decodes it.
-constexpr std::uint8_t FLOATING_BUS = 0xFF;
-
-// The EC's two ports, as its logical device and the bridge must place them,
-// and the commands it knows.
-constexpr std::uint16_t EC_DATA_PORT = 0x68;
-constexpr std::uint16_t EC_CMD_PORT = 0x6C;
-constexpr std::uint8_t EC_CMD_INIT = 0x33;             // start-up, with its data byte
-constexpr std::uint8_t EC_CMD_READ_TEMPERATURE = 0x44; // a temperature reply
-constexpr std::uint8_t EC_CMD_SELECT = 0x55;           // the value the fan runs on
 
 // The PCI bus and the LPC bridge at 0:31.0 (sim_bridge.cpp).
 void Bridge_PowerOn();
@@ -28,8 +18,6 @@ bool Bridge_Forwards(std::uint16_t port);
 void Bridge_ForgetDecodeRange(); // as firmware may leave it after a resume from sleep
 
 // The configuration ports 0x4E/0x4F (sim_sio.cpp).
-constexpr std::uint16_t SIO_INDEX_PORT = 0x4E;
-constexpr std::uint16_t SIO_DATA_PORT = 0x4F;
 std::uint8_t Sio_Read(std::uint16_t port);
 void Sio_Write(std::uint16_t port, std::uint8_t value);
 bool Sio_EcDeviceDecodes(); // active, with its bases at the EC's two ports

@@ -8,15 +8,7 @@
 
 namespace {
 
-constexpr std::uint8_t SIO_REG_LOGICAL_DEVICE = 0x07;
-constexpr std::uint8_t SIO_FIRST_DEVICE_REG = 0x30;
-constexpr std::uint8_t SIO_REG_ACTIVATE = 0x30;
-constexpr std::uint8_t SIO_REG_IO_BASE0_HIGH = 0x60;
-constexpr std::uint8_t SIO_REG_IO_BASE0_LOW = 0x61;
-constexpr std::uint8_t SIO_REG_IO_BASE1_HIGH = 0x62;
-constexpr std::uint8_t SIO_REG_IO_BASE1_LOW = 0x63;
-constexpr std::uint8_t SIO_ACTIVE = 0x01;
-constexpr std::uint8_t EC_LOGICAL_DEVICE = 0x12;
+constexpr std::uint8_t SIO_FIRST_DEVICE_REG = 0x30; // from here on, the selected device's own
 
 std::uint8_t sio_index = 0;
 std::array<std::uint8_t, SIO_FIRST_DEVICE_REG> sio_shared{};
@@ -49,17 +41,17 @@ void Sio_Write(std::uint16_t port, std::uint8_t value) {
 }
 
 bool Sio_EcDeviceDecodes() {
-  return (sio_devices[EC_LOGICAL_DEVICE][SIO_REG_ACTIVATE] & SIO_ACTIVE) != 0 &&
-         Sio_DeviceBase(EC_LOGICAL_DEVICE, SIO_REG_IO_BASE0_HIGH, SIO_REG_IO_BASE0_LOW) ==
+  return (sio_devices[SIO_LOGICAL_DEVICE_EC][SIO_REG_ACTIVATE] & SIO_ACTIVATE) != 0 &&
+         Sio_DeviceBase(SIO_LOGICAL_DEVICE_EC, SIO_REG_IO_BASE0_HIGH, SIO_REG_IO_BASE0_LOW) ==
              EC_DATA_PORT &&
-         Sio_DeviceBase(EC_LOGICAL_DEVICE, SIO_REG_IO_BASE1_HIGH, SIO_REG_IO_BASE1_LOW) ==
+         Sio_DeviceBase(SIO_LOGICAL_DEVICE_EC, SIO_REG_IO_BASE1_HIGH, SIO_REG_IO_BASE1_LOW) ==
              EC_CMD_PORT;
 }
 
 void Sio_ResetEcDevice() {
-  auto &regs = sio_devices[EC_LOGICAL_DEVICE];
-  for (const std::uint8_t reg : {SIO_REG_ACTIVATE, SIO_REG_IO_BASE0_HIGH, SIO_REG_IO_BASE0_LOW,
-                                 SIO_REG_IO_BASE1_HIGH, SIO_REG_IO_BASE1_LOW}) {
-    regs[reg] = 0;
+  auto &regs = sio_devices[SIO_LOGICAL_DEVICE_EC];
+  for (const int reg : {SIO_REG_ACTIVATE, SIO_REG_IO_BASE0_HIGH, SIO_REG_IO_BASE0_LOW,
+                        SIO_REG_IO_BASE1_HIGH, SIO_REG_IO_BASE1_LOW}) {
+    regs[static_cast<std::size_t>(reg)] = 0;
   }
 }

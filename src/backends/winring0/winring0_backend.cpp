@@ -57,7 +57,6 @@ bool library_loaded = false;
 HMODULE library_module = nullptr;
 
 constexpr DWORD NOT_READY = 1;
-constexpr BYTE FLOATING_BUS = 0xFF;
 
 // Takes the one-copy object for the life of the process (the kernel drops it
 // when the process ends). False, after a message, when another copy holds it.
@@ -153,15 +152,7 @@ void Report_DriverNotStarted() {
                driver);
 }
 
-// The tick count runs on through sleep and hibernation, the unbiased
-// interrupt time (in 100 ns units) does not: their difference is how long the
-// machine has been suspended since it booted, to within a tick.
-std::int64_t Suspended_Since_Boot_Ms() {
-  ULONGLONG awake_100ns = 0;
-  QueryUnbiasedInterruptTime(&awake_100ns);
-  const ULONGLONG since_boot_ms = GetTickCount64();
-  return static_cast<std::int64_t>(since_boot_ms) - static_cast<std::int64_t>(awake_100ns / 10000);
-}
+SuspendedTime suspended;
 
 } // namespace
 
@@ -210,7 +201,7 @@ bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::u
 }
 
 std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
-  return library_loaded ? library.read_port_byte(port) : FLOATING_BUS;
+  return library_loaded ? library.read_port_byte(port) : PORTLIB_FLOATING_BUS;
 }
 
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
@@ -221,4 +212,8 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
-std::uint64_t Platform_SuspendedMs() { return Suspended_Since_Start(Suspended_Since_Boot_Ms()); }
+std::uint64_t Platform_SuspendedMs() {
+  ULONGLONG awake_100ns = 0;
+  QueryUnbiasedInterruptTime(&awake_100ns);
+  return Suspended_Held(suspended, Suspended_From_Windows_Clocks(GetTickCount64(), awake_100ns));
+}

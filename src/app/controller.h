@@ -1,5 +1,7 @@
 #pragma once
 
+#include "table/thermal_table.h"
+
 #include <cstdint>
 
 // Exit status of a start-up that failed: the library or the bridge step.
@@ -9,10 +11,22 @@ constexpr int EXIT_STARTUP_FAILED = 1;
 constexpr std::uint32_t FIRST_CYCLE_PAUSE_MS = 100;
 constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
 
+// What a run of the controller holds from its start-up to its end. Start-up
+// fills it afresh; the cycles carry it on.
+struct Controller {
+  ThermalTableBytes table = BUILT_IN_TABLE; // the built-in rows, overwritten by the file
+  std::uint16_t table_count = 0;            // values stored from the file
+  std::uint8_t row = ROW_BOTTOM;            // the current table row
+  std::uint16_t heartbeat = 0;              // cycles run; wraps from 65535 to 0
+  std::uint8_t temperature = 0;             // the latest byte the EC's data port gave
+  std::uint8_t silent_reads = 0;            // reads in a row the EC did not answer, ports there
+  std::uint64_t suspended_ms_seen = 0;      // the machine's suspended time at the last look
+};
+
 // Loads and lists the table, brings up the port library, opens the EC host
 // interface and sends the EC its start-up command. False, after the failed
 // step's message, when the library or the bridge is not there.
-[[nodiscard]] bool Start_Up();
+[[nodiscard]] bool Start_Up(Controller &controller);
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
 // device. False, after the message of the step that failed, when the bridge
@@ -27,4 +41,4 @@ void Start_Ec();
 // the temperature, move at most one row and send the entered row's value (or
 // set the EC up again when its ports were lost or it stopped answering),
 // print the status.
-void Control_Cycle(std::uint32_t pause_ms);
+void Control_Cycle(Controller &controller, std::uint32_t pause_ms);
