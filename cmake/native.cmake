@@ -41,21 +41,22 @@ target_link_libraries(thermal-control-sim PRIVATE controller backend_sim)
 
 # The hardware build for Linux: the same program over the kernel's ports and
 # sysfs, or over the thermal_ec module's device, installed with its service.
-# The PCI part stands alone so that its tests can drive it without touching a
-# port.
+# The parts that reach no port themselves (the PCI search and write, the
+# module's device, the one-copy lock, lockdown) stand alone, so that their
+# tests can drive them without touching a port.
 if(THERMAL_HARDWARE)
-  add_library(backend_linux_pci STATIC src/backends/linux/linux_pci.cpp
-                                       src/backends/linux/linux_device.cpp
-                                       src/backends/linux/linux_lockdown.cpp)
-  thermal_headers(backend_linux_pci PRIVATE backends/linux/linux_parts.h
-                                            backends/linux/kernel/thermal_ec.h)
-  target_link_libraries(backend_linux_pci PRIVATE port_lib board)
+  add_library(backend_linux_base STATIC src/backends/linux/linux_pci.cpp
+                                        src/backends/linux/linux_device.cpp
+                                        src/backends/linux/linux_lock.cpp
+                                        src/backends/linux/linux_lockdown.cpp)
+  thermal_headers(backend_linux_base PUBLIC backends/linux/linux_parts.h)
+  thermal_headers(backend_linux_base PRIVATE backends/linux/kernel/thermal_ec.h)
+  target_link_libraries(backend_linux_base PUBLIC port_lib PRIVATE board)
   add_library(backend_linux STATIC src/backends/linux/linux_ports.cpp
-                                   src/backends/linux/linux_lock.cpp
+                                   src/backends/linux/linux_ioports.cpp
                                    src/backends/linux/linux_clock.cpp)
-  thermal_headers(backend_linux PRIVATE backends/linux/linux_parts.h
-                                        backends/linux/kernel/thermal_ec.h)
-  target_link_libraries(backend_linux PRIVATE port_lib board backend_posix backend_linux_pci
+  thermal_headers(backend_linux PRIVATE backends/linux/kernel/thermal_ec.h)
+  target_link_libraries(backend_linux PRIVATE port_lib board backend_posix backend_linux_base
                                               backend_common)
 
   add_executable(thermal-control src/app/main.cpp)

@@ -13,8 +13,17 @@ configure_file(src/app/windows/thermal-control.rc.in ${CMAKE_BINARY_DIR}/thermal
 add_library(backend_winring0_files STATIC src/backends/winring0/winring0_files.cpp)
 thermal_headers(backend_winring0_files PUBLIC backends/winring0/winring0_files.h)
 
-add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp)
-target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files backend_common)
+# The mutexes through which software on Windows shares its buses; shared with
+# the stand-in.
+add_library(backend_winring0_buses INTERFACE)
+thermal_headers(backend_winring0_buses INTERFACE backends/winring0/winring0_buses.h)
+target_link_libraries(backend_winring0_buses INTERFACE port_lib)
+
+add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp
+                                    src/backends/winring0/winring0_holds.cpp)
+thermal_headers(backend_winring0 PRIVATE backends/winring0/winring0_holds.h)
+target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files
+                                               backend_winring0_buses backend_common)
 
 add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)
 target_link_libraries(thermal-control PRIVATE controller backend_winring0 winmm)
@@ -28,7 +37,8 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
 set(THERMAL_STANDIN_DIR ${CMAKE_BINARY_DIR}/tests)
 function(thermal_standin_dll target def_file folder)
   add_library(${target} SHARED src/backends/sim/sim_dll.cpp ${def_file})
-  target_link_libraries(${target} PRIVATE backend_sim_machine backend_winring0_files)
+  target_link_libraries(${target} PRIVATE backend_sim_machine backend_winring0_files
+                                           backend_winring0_buses board)
   # The .def names the exports undecorated; on 32-bit Windows they are
   # stdcall functions, whose symbols carry their argument size.
   target_link_options(${target} PRIVATE -static -s -Wl,--enable-stdcall-fixup)
@@ -50,6 +60,16 @@ function(thermal_standin_dll target def_file folder)
 endfunction()
 thermal_standin_dll(winring0_standin src/backends/sim/winring0_standin.def standin)
 thermal_standin_dll(winring0_missing_ordinal src/backends/sim/winring0_missing_ordinal.def missing-ordinal)
+
+# Other software that holds a bus's mutex and never lets go, for the tests.
+add_executable(hold_mutex tests/windows/hold_mutex.cpp)
+target_link_options(hold_mutex PRIVATE -static -s -municode)
+set_target_properties(hold_mutex PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${THERMAL_STANDIN_DIR})
+
+# What a hold costs: the figures, printed when run on Windows or under Wine.
+add_executable(windows_hold_bench bench/windows_hold_bench.cpp)
+target_link_libraries(windows_hold_bench PRIVATE backend_winring0 port_lib winmm)
+target_link_options(windows_hold_bench PRIVATE -static)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION .)
 install(FILES ThermalTable.txt README.md LICENSE DESTINATION .)

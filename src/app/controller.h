@@ -30,7 +30,8 @@ struct Controller {
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
 // device. False, after the message of the step that failed, when the bridge
-// is not found or the backend could not write its decode range.
+// is not found, or a bus could not be held, or the backend could not carry
+// out a write.
 [[nodiscard]] bool Open_Port();
 
 // Gives the EC a moment after its ports were opened, then sends it its

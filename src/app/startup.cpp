@@ -48,16 +48,16 @@ bool Start_Up(Controller &controller) {
 }
 
 bool Open_Port() {
-  const std::uint32_t bridge = Bridge_Find();
-  if (bridge == PORTLIB_PCI_NOT_FOUND) {
+  switch (Bridge_ForwardEcPorts()) {
+  case BridgeOpened::Forwarding:
+    return SIO_SetUpEcDevice();
+  case BridgeOpened::NotFound:
     Console_Print(LOG_NO_BRIDGE);
     return false;
-  }
-  if (!Bridge_ForwardEcPorts(bridge)) {
+  case BridgeOpened::Failed:
     return false;
   }
-  SIO_SetUpEcDevice();
-  return true;
+  return false;
 }
 
 void Start_Ec() {

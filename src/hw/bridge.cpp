@@ -13,13 +13,28 @@ static_assert(LPC_GEN1_DEC_EC_RANGE == 0x00040069);
 static_assert(EC_DATA_PORT >= LPC_GEN_DEC_BASE && EC_DATA_PORT <= LPC_GEN_DEC_LAST);
 static_assert(EC_CMD_PORT >= LPC_GEN_DEC_BASE && EC_CMD_PORT <= LPC_GEN_DEC_LAST);
 
-} // namespace
-
 std::uint32_t Bridge_Find() {
   PortLib_SetPciMaxBus(PCI_MAX_BUS);
   return PortLib_FindPciDevice(LPC_BRIDGE_VENDOR_ID, LPC_BRIDGE_DEVICE_ID, LPC_BRIDGE_FIRST_MATCH);
 }
 
-bool Bridge_ForwardEcPorts(std::uint32_t bridge) {
-  return PortLib_WritePciConfigDword(bridge, LPC_GEN1_DEC, LPC_GEN1_DEC_EC_RANGE);
+BridgeOpened Bridge_FindAndForward() {
+  const std::uint32_t bridge = Bridge_Find();
+  if (bridge == PORTLIB_PCI_NOT_FOUND) {
+    return BridgeOpened::NotFound;
+  }
+  return PortLib_WritePciConfigDword(bridge, LPC_GEN1_DEC, LPC_GEN1_DEC_EC_RANGE)
+             ? BridgeOpened::Forwarding
+             : BridgeOpened::Failed;
+}
+
+} // namespace
+
+BridgeOpened Bridge_ForwardEcPorts() {
+  if (!PortLib_HoldBus(PortLibBus::Pci)) {
+    return BridgeOpened::Failed;
+  }
+  const BridgeOpened opened = Bridge_FindAndForward();
+  const bool released = PortLib_ReleaseBus(PortLibBus::Pci);
+  return released ? opened : BridgeOpened::Failed;
 }

@@ -5,10 +5,13 @@
 // The Intel LPC bridge (PCI 8086:9CC3), which forwards I/O ports from the PCI
 // side to the LPC bus where the EC sits.
 
-// Searches buses 0 to 5 for the bridge: the first match's address, or
-// PORTLIB_PCI_NOT_FOUND.
-[[nodiscard]] std::uint32_t Bridge_Find();
+enum class BridgeOpened : std::uint8_t {
+  Forwarding, // the bridge forwards the EC's ports
+  NotFound,   // no bridge on buses 0 to 5; nothing was written
+  Failed,     // PCI could not be held, or the write did not go through: the
+              // backend has said why
+};
 
-// Has the bridge forward ports 0x68 to 0x6F, which hold both EC ports. False
-// when the configuration write did not go through; the backend has said why.
-[[nodiscard]] bool Bridge_ForwardEcPorts(std::uint32_t bridge);
+// Holding PCI, searches buses 0 to 5 for the bridge and has the first match
+// forward ports 0x68 to 0x6F, which hold both EC ports.
+[[nodiscard]] BridgeOpened Bridge_ForwardEcPorts();

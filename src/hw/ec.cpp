@@ -25,8 +25,8 @@ bool Status_Shows(std::uint8_t status, std::uint8_t bit, bool wanted) {
 
 // A wait whose first status read the caller has made already. A floating
 // status gives up at once, before its bits are looked at: nothing decodes
-// the port, and waiting would only poll the bus (its OBF bit would look like
-// a reply).
+// the port (an EC never shows it: it would claim both buffers full at once),
+// and waiting would only poll the bus.
 bool EC_WaitStatusFrom(std::uint8_t status, std::uint8_t bit, bool wanted) {
   for (unsigned sleeps = 0;; status = EC_ReadStatus()) {
     if (status == PORTLIB_FLOATING_BUS) {
@@ -51,14 +51,19 @@ bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
 // True when a reply waits in the data port; false when the wait gave up.
 bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
-// A command with one data byte and no reply. Each byte goes out even when the
-// EC has not taken the one before it in time; true when it took both.
+// A command with one data byte and no reply, in one hold of the EC. Each byte
+// goes out even when the EC has not taken the one before it in time; true
+// when it took both. Nothing goes out when the EC cannot be held.
 bool EC_SendCommand(std::uint8_t command, std::uint8_t data) {
+  if (!PortLib_HoldBus(PortLibBus::Ec)) {
+    return false;
+  }
   const bool ready = EC_WaitInputEmpty();
   EC_WriteCommand(command);
   const bool command_taken = EC_WaitInputEmpty();
   EC_WriteData(data);
-  return ready && command_taken;
+  const bool released = PortLib_ReleaseBus(PortLibBus::Ec);
+  return ready && command_taken && released;
 }
 
 // The first wait of a temperature read. A reply still waiting in the output
@@ -71,12 +76,7 @@ bool EC_WaitReadyDroppingStaleReply(std::uint8_t status) {
   return EC_WaitStatusFrom(status, EC_STATUS_IBF, false);
 }
 
-} // namespace
-
-void EC_SendInit(std::uint8_t data) { static_cast<void>(EC_SendCommand(EC_CMD_INIT, data)); }
-bool EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }
-
-EcRead EC_ReadTemperature(std::uint8_t &temperature) {
+EcRead EC_ExchangeTemperature(std::uint8_t &temperature) {
   const std::uint8_t first_status = EC_ReadStatus();
   const bool ready = EC_WaitReadyDroppingStaleReply(first_status);
   EC_WriteCommand(EC_CMD_READ_TEMPERATURE);
@@ -88,4 +88,19 @@ EcRead EC_ReadTemperature(std::uint8_t &temperature) {
     return EcRead::Answered;
   }
   return first_status == PORTLIB_FLOATING_BUS ? EcRead::PortsLost : EcRead::NoAnswer;
+}
+
+} // namespace
+
+void EC_SendInit(std::uint8_t data) { static_cast<void>(EC_SendCommand(EC_CMD_INIT, data)); }
+bool EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }
+
+// An EC that cannot be held is not asked: the read counts as unanswered, and
+// `temperature` keeps the byte of the read before.
+EcRead EC_ReadTemperature(std::uint8_t &temperature) {
+  if (!PortLib_HoldBus(PortLibBus::Ec)) {
+    return EcRead::NoAnswer;
+  }
+  const EcRead read = EC_ExchangeTemperature(temperature);
+  return PortLib_ReleaseBus(PortLibBus::Ec) ? read : EcRead::NoAnswer;
 }

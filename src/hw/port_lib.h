@@ -51,6 +51,30 @@ constexpr std::uint32_t PORTLIB_PCI_NOT_FOUND = 0xFFFFFFFF;
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value);
 constexpr std::uint8_t PORTLIB_FLOATING_BUS = 0xFF;
 
+// Other software on the machine uses the same buses: hardware monitors and
+// fan tools on Windows, Super-I/O drivers in the Linux kernel. A sequence of
+// accesses that must not be interleaved with theirs is made while holding its
+// bus; they wait until it is let go. Holds never nest, and never span the
+// program's pauses: the cycle's sleep or the settle after a set-up.
+enum class PortLibBus : std::uint8_t {
+  Isa, // the configuration ports: a whole set-up of the EC's logical device
+  Pci, // PCI configuration space: the bridge's search and its decode write
+  Ec,  // the EC's ports: one exchange, from the wait before its command byte
+       // through its data byte and reply
+};
+
+// Holds the bus until PortLib_ReleaseBus. False when it could not be had
+// within a second: the sequence must not start. The backend has then said so
+// on the standard error stream, once while the bus stays held. Where a
+// backend cannot take part in the others' locking, a hold is granted at once.
+[[nodiscard]] bool PortLib_HoldBus(PortLibBus bus);
+
+// Lets the bus go. False when the accesses made in the hold did not go
+// through (the Linux thermal_ec module's device performs a set-up of the
+// configuration ports as one request, at the release); the backend has said
+// why.
+[[nodiscard]] bool PortLib_ReleaseBus(PortLibBus bus);
+
 // The program's one way to wait: the kernel's millisecond sleep.
 void Platform_SleepMs(std::uint32_t milliseconds);
 

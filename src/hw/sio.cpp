@@ -14,8 +14,12 @@ void SIO_WriteRegister(std::uint8_t reg, std::uint8_t value) {
 
 } // namespace
 
-void SIO_SetUpEcDevice() {
+bool SIO_SetUpEcDevice() {
+  if (!PortLib_HoldBus(PortLibBus::Isa)) {
+    return false;
+  }
   for (const auto &[reg, value] : sio_ec_set_up) {
     SIO_WriteRegister(reg, value);
   }
+  return PortLib_ReleaseBus(PortLibBus::Isa);
 }

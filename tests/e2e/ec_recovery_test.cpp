@@ -17,8 +17,9 @@ namespace {
 // gives up at its first status read. Then the start-up's hardware steps again
 // and the select of the current row's value.
 std::vector<std::string> Lost_Read_And_Set_Up(int value) {
-  std::vector<std::string> trace = {"in 6c -> ff", "in 68 -> ff", "out 6c 44",  "in 6c -> ff",
-                                    "out 68 00",   "in 6c -> ff", "in 68 -> ff"};
+  std::vector<std::string> trace = {"hold ec",   "in 6c -> ff", "in 68 -> ff",
+                                    "out 6c 44", "in 6c -> ff", "out 68 00",
+                                    "in 6c -> ff", "in 68 -> ff", "release ec"};
   const std::vector<std::string> &startup = Startup_Trace();
   trace.insert(trace.end(), startup.begin() + 2, startup.end()); // from the bridge search on
   return Joined(trace, Select_Trace(value));
@@ -38,7 +39,7 @@ TEST(EcRecovery, TwoResumesInRow0AreEachSetUpAgainWithRow0sValueAndReadingGoesOn
                             Lost_Read_And_Set_Up(0)}) {
     expected = Joined(Joined(expected, {"sleep 1000"}), cycle);
   }
-  expected = Joined(expected, {"sleep 1000", "in 6c -> 00", "out 6c 44"});
+  expected = Joined(Joined(expected, {"sleep 1000"}), Read_Ended_Trace());
   EXPECT_EQ(run.trace, expected);
 
   std::vector<std::string> lines = Cycle_Lines(run);
@@ -111,7 +112,7 @@ TEST(EcRecovery, LateReplyIsDroppedByTheNextReadAndNeverActedOn) {
       EXPECT_EQ(lines[line], "EC did not answer; row held") << fault;
     }
     for (const int dropped : {50, 60}) {
-      const std::vector<std::string> drop = {"sleep 1000", "in 6c -> 01",
+      const std::vector<std::string> drop = {"sleep 1000", "hold ec", "in 6c -> 01",
                                              "in 68 -> " + Hex(dropped), "out 6c 44"};
       EXPECT_NE(std::search(run.trace.begin(), run.trace.end(), drop.begin(), drop.end()),
                 run.trace.end())

@@ -11,10 +11,11 @@ namespace {
 const std::vector<std::string> BUSY_WAIT = Repeat({"in 6c -> 02", "sleep 1"}, 1001);
 const std::vector<std::string> NO_REPLY_WAIT = Repeat({"in 6c -> 00", "sleep 1"}, 1001);
 
-// The start-up trace up to its pause before the start-up command.
+// The start-up trace up to its pause before the start-up command, and the
+// hold of the EC for that command.
 std::vector<std::string> Trace_Until_Init() {
   const std::vector<std::string> &startup = Startup_Trace();
-  return {startup.begin(), startup.end() - 4};
+  return {startup.begin(), startup.end() - 5};
 }
 
 TEST(EcWait, DeadEcGivesEachWait1001ReadsAnd1001SleepsAndEveryWriteStillGoesOut) {
@@ -24,17 +25,16 @@ TEST(EcWait, DeadEcGivesEachWait1001ReadsAnd1001SleepsAndEveryWriteStillGoesOut)
     expected = Joined(expected, BUSY_WAIT);
     expected.emplace_back(write);
   }
-  expected.emplace_back("sleep 100");
+  expected = Joined(expected, {"release ec", "sleep 100", "hold ec"});
   for (const char *write : {"out 6c 44", "out 68 00"}) {
     expected = Joined(expected, BUSY_WAIT);
     expected.emplace_back(write);
   }
   expected = Joined(expected, BUSY_WAIT); // the reply never comes: OBF stays clear
-  expected.emplace_back("in 68 -> 00");
-  expected.emplace_back("sleep 1000");
+  expected = Joined(expected, {"in 68 -> 00", "release ec", "sleep 1000", "hold ec"});
   expected = Joined(expected, BUSY_WAIT);
   expected.emplace_back("out 6c 44");
-  EXPECT_EQ(run.trace, As_Traced(expected));
+  EXPECT_EQ(run.trace, expected);
   EXPECT_EQ(Cycle_Lines(run), (std::vector<std::string>{
                                   "heartbat 00001 Now Tempareture is: 00",
                                   "EC did not answer; row held",
@@ -47,9 +47,9 @@ TEST(EcWait, MuteEcGivesTheReplyWait1001ReadsAndHoldsTheRow) {
   const RunResult run = Run_Temperatures("90*2", std::nullopt, "ec-mute");
   EXPECT_TRUE(Selected_Values(run.trace).empty());
   EXPECT_EQ(Status_Lines(run.out), std::vector<std::string>(2, "now select value: 0   0   0   0"));
-  const std::vector<std::string> read = As_Traced(
+  const std::vector<std::string> read =
       Joined(Joined({"in 6c -> 00", "out 6c 44", "in 6c -> 00", "out 68 00"}, NO_REPLY_WAIT),
-             {"in 68 -> 00"}));
+             {"in 68 -> 00", "release ec"});
   const auto first_cycle = std::find(run.trace.begin(), run.trace.end(), "out 6c 44") - 1;
   ASSERT_GE(run.trace.end() - first_cycle, static_cast<long>(read.size()));
   EXPECT_EQ(std::vector<std::string>(first_cycle, first_cycle + static_cast<long>(read.size())),
@@ -72,9 +72,10 @@ TEST(EcWait, StuckEcHoldsTheRowOnTheSelectItDidNotTakeAndOnItsStaleHotByte) {
                                   "now select value: 0   0   0   0",
                                   "heartbat 00004 ",
                               }));
-  // The select went out byte by byte after each wait gave up.
-  const std::vector<std::string> select =
-      As_Traced(Joined(Joined(Joined(BUSY_WAIT, {"out 6c 55"}), BUSY_WAIT), {"out 68 64"}));
+  // The select went out byte by byte after each wait gave up, in its own hold.
+  const std::vector<std::string> select = Joined(
+      Joined(Joined(Joined({"release ec", "hold ec"}, BUSY_WAIT), {"out 6c 55"}), BUSY_WAIT),
+      {"out 68 64", "release ec"});
   const auto from = std::find(run.trace.begin(), run.trace.end(), "in 68 -> 5a") + 1;
   ASSERT_GE(run.trace.end() - from, static_cast<long>(select.size()));
   EXPECT_EQ(std::vector<std::string>(from, from + static_cast<long>(select.size())), select);

@@ -115,7 +115,7 @@ void Set_WindowsBackend() { windows_backend = true; }
 bool Native_Backend() { return !windows_backend; }
 
 std::vector<std::string> As_Traced(const std::vector<std::string> &trace) {
-  return Native_Backend() ? trace : Without_Sleeps(trace);
+  return Native_Backend() ? trace : Without_Sleeps_And_Holds(trace);
 }
 
 double Seconds_Now() {
@@ -183,10 +183,11 @@ std::vector<std::string> Split_Lines(const std::string &text) {
   return {lines.begin(), lines.end()};
 }
 
-std::vector<std::string> Without_Sleeps(const std::vector<std::string> &trace) {
+std::vector<std::string> Without_Sleeps_And_Holds(const std::vector<std::string> &trace) {
   std::vector<std::string> kept;
   for (const std::string &line : trace) {
-    if (line.rfind("sleep ", 0) != 0) {
+    if (line.rfind("sleep ", 0) != 0 && line.rfind("hold ", 0) != 0 &&
+        line.rfind("release ", 0) != 0) {
       kept.push_back(line);
     }
   }
@@ -237,9 +238,12 @@ const std::vector<std::string> &Startup_Trace() {
   static const std::vector<std::string> trace = {
       "lib init -> 1",
       "lib status -> 0",
+      "hold pci",
       "pci maxbus 5",
       "pci find 8086 9cc3 0 -> 000000f8",
       "pci write 000000f8 84 00040069",
+      "release pci",
+      "hold isa",
       "out 4e 07",
       "out 4f 12", // logical device 0x12
       "out 4e 30",
@@ -250,11 +254,14 @@ const std::vector<std::string> &Startup_Trace() {
       "out 4f 6c", // second base 0x6c
       "out 4e 30",
       "out 4f 01", // activated
+      "release isa",
       "sleep 100",
+      "hold ec",
       "in 6c -> 00",
       "out 6c 33",
       "in 6c -> 00",
       "out 68 06", // start-up command with 6
+      "release ec",
   };
   return trace;
 }
@@ -281,10 +288,17 @@ std::string Hex(int byte) {
 }
 
 std::vector<std::string> Read_Trace(int temperature) {
-  return {"in 6c -> 00", "out 6c 44",   "in 6c -> 00",
-          "out 68 00",   "in 6c -> 01", "in 68 -> " + Hex(temperature)};
+  return {"hold ec",   "in 6c -> 00", "out 6c 44",
+          "in 6c -> 00", "out 68 00",   "in 6c -> 01",
+          "in 68 -> " + Hex(temperature), "release ec"};
 }
 
 std::vector<std::string> Select_Trace(int value) {
-  return {"in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value)};
+  return {"hold ec", "in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value),
+          "release ec"};
+}
+
+const std::vector<std::string> &Read_Ended_Trace() {
+  static const std::vector<std::string> trace = {"hold ec", "in 6c -> 00", "out 6c 44"};
+  return trace;
 }

@@ -48,8 +48,8 @@ RunResult Run_Temperatures(const std::string &temperatures,
 void Set_ProgramCommand(std::vector<std::string> command);
 
 // The backend under test: the native simulated machine, or the Windows
-// program over the stand-in DLL under Wine, whose sleeps are real and are
-// not traced, and whose console output ends its lines with CR LF (compared
+// program over the stand-in DLL under Wine, whose sleeps are real and which
+// traces neither them nor the holds, and whose console output ends its lines with CR LF (compared
 // here as LF, on both streams). Under Wine run only the tests that show the
 // Windows backend wired in: their expectations hold on either backend.
 void Set_WindowsBackend();
@@ -71,8 +71,9 @@ std::string Read_File(const std::string &path);
 // The output lines of a run's cycles: from the first heartbeat on.
 std::vector<std::string> Cycle_Lines(const RunResult &run);
 
-// The trace without its sleep lines, for comparisons that hold on every backend.
-std::vector<std::string> Without_Sleeps(const std::vector<std::string> &trace);
+// The trace without its sleep and hold lines, as the stand-in WinRing0.dll,
+// which sees neither, writes it.
+std::vector<std::string> Without_Sleeps_And_Holds(const std::vector<std::string> &trace);
 
 // The status lines ("now select value: ...") of a run's output.
 std::vector<std::string> Status_Lines(const std::string &out);
@@ -93,6 +94,10 @@ std::vector<std::string> Joined(std::vector<std::string> head,
 // A byte as the trace writes it: two lower-case hex digits.
 std::string Hex(int byte);
 
-// A temperature read from an EC that answers at once, and a select it takes.
+// A temperature read from an EC that answers at once, and a select it takes,
+// each in its hold of the EC.
 std::vector<std::string> Read_Trace(int temperature);
 std::vector<std::string> Select_Trace(int value);
+
+// The start of a read that a run's used-up list of temperatures ends.
+const std::vector<std::string> &Read_Ended_Trace();

@@ -20,7 +20,7 @@ TEST(StartUp, ProgramsBridgeAndEcDeviceThenSendsInitInOrder) {
   ASSERT_TRUE(run.exited);
   EXPECT_EQ(run.exit_status, 0);
   const std::vector<std::string> expected =
-      Joined(Startup_Trace(), {"sleep 100", "in 6c -> 00", "out 6c 44"});
+      Joined(Joined(Startup_Trace(), {"sleep 100"}), Read_Ended_Trace());
   EXPECT_EQ(run.trace, As_Traced(expected));
 }
 
@@ -65,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailedStep{"status", "initializes the DLL Error\n", {"lib init -> 1", "lib status -> 1"}},
         FailedStep{"nobridge",
                    "Init_WinRing0 ok\nNo find PCI bradge\n",
-                   {"lib init -> 1", "lib status -> 0", "pci maxbus 5",
-                    "pci find 8086 9cc3 0 -> ffffffff"}}),
+                   {"lib init -> 1", "lib status -> 0", "hold pci", "pci maxbus 5",
+                    "pci find 8086 9cc3 0 -> ffffffff", "release pci"}}),
     [](const testing::TestParamInfo<FailedStep> &param_info) {
       return std::string(param_info.param.fault);
     });

@@ -5,12 +5,15 @@
 # and no port or PCI register touched.
 #
 # 1. As a user without rights: the kernel really refuses the ports.
-# 2-4, as root with strace (else skipped, as a user cannot run them): the
+# 2-5, as root with strace (else skipped, as a user cannot run them): the
 #    refusal of ioperm injected, so that no real port is reached, without
 #    lockdown and under a lockdown shown by a fake lockdown file (in a mount
-#    namespace of its own); and a second copy, while another process holds
-#    the one-copy lock, with ioperm answered by strace and never run.
-# It never runs the program with real port rights here.
+#    namespace of its own); with ioperm answered by strace and never run, a
+#    driver's claim of the EC's ports shown by a fake /proc/ioports, and a
+#    second copy, while another process holds the one-copy lock (with only
+#    firmware's reservations and a bridge's window over the EC's ports).
+# It never runs the program with real port rights here, and each run ends
+# before the PCI search.
 set -u
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -49,15 +52,17 @@ if [ "$(id -u)" != 0 ] || ! command -v strace >/dev/null; then
 fi
 
 # Runs the program with ioperm's result injected, in a mount namespace whose
-# /sys/kernel/security holds the lockdown file given (none: no file).
+# /sys/kernel/security holds the lockdown file given (none: no file), and
+# whose /proc/ioports is the file given (none: the machine's).
 run_injected() {
-  local inject=$1 lockdown=$2
+  local inject=$1 lockdown=$2 ioports=${3:-}
   unshare --mount --propagation unchanged sh -c '
-    mount --make-rprivate /sys &&
+    mount --make-rprivate /sys && mount --make-rprivate /proc &&
     mount -t tmpfs fake-securityfs /sys/kernel/security &&
     if [ -n "$2" ]; then echo "$2" >/sys/kernel/security/lockdown; fi &&
+    if [ -n "$3" ]; then mount --bind "$3" /proc/ioports; fi &&
     exec strace -f -qq -o strace.txt -e inject=ioperm:$1 ./thermal-control' \
-    sh "$inject" "$lockdown" >out.txt 2>err.txt
+    sh "$inject" "$lockdown" "$ioports" >out.txt 2>err.txt
   echo $? >status
 }
 
@@ -68,16 +73,30 @@ run_injected error=EPERM "none [integrity] confidentiality"
 check "ioperm refused under lockdown" \
   "thermal-control: the kernel refused I/O ports 0x4e-0x4f (ioperm: Operation not permitted): it is locked down (integrity); a locked-down kernel refuses I/O port access and writes to PCI config files even to root"
 
-# Another process holds the lock, as a running copy would, with its number in
-# the file.
+# The ACPI EC driver holds the EC's ports, its regions inside those of the
+# firmware's EC device.
+printf '%s\n' "0000-0cf7 : PCI Bus 0000:00" "  0060-0060 : keyboard" \
+  "  0068-0068 : PNP0C09:00" "    0068-0068 : EC data" \
+  "  006c-006c : PNP0C09:00" "    006c-006c : EC cmd" >claimed.ioports
+run_injected retval=0 "none [none]" "$dir/claimed.ioports"
+check "a driver claims the EC's ports" \
+  "thermal-control: the EC's port 0x68 is claimed by \"EC data\" in /proc/ioports"
+
+# Another process holds the lock, as a running copy would; the file still
+# names a process long gone, as a holder that wrote no number leaves it.
+# Firmware's reservations and a host bridge's window lie over the EC's ports:
+# they are no driver's, and the copy goes on to the lock.
+printf '%s\n' "0000-0cf7 : PCI Bus 0000:00" "  0068-006f : pnp 00:02" >reserved.ioports
 made_lock_folder=""
 [ -d /run/thermal-control ] || made_lock_folder=1
 mkdir -p /run/thermal-control
-(exec 9>/run/thermal-control/lock && flock 9 && echo $BASHPID >&9 && exec sleep 30) &
+echo 999999 >/run/thermal-control/lock
+flock --no-fork /run/thermal-control/lock sleep 30 &
 holder=$!
-for _ in $(seq 50); do [ -s /run/thermal-control/lock ] && break; sleep 0.1; done
-run_injected retval=0 "none [none]"
+for _ in $(seq 50); do grep -q "FLOCK .* $holder " /proc/locks && break; sleep 0.1; done
+run_injected retval=0 "none [none]" "$dir/reserved.ioports"
 kill $holder
+wait $holder 2>/dev/null
 check "a second copy" \
   "thermal-control: another thermal-control (process $holder) is already running on this machine and holds the EC's ports"
 # It went no further than the lock: no PCI search, no config write.
@@ -92,6 +111,20 @@ if [ "$granted" != "0x4e+0x2 0x68+0x1 0x6c+0x1 " ]; then
   echo "FAIL the ports asked of ioperm (first+count): $granted"
   failed=1
 fi
-wait $holder 2>/dev/null
+
+# A link planted where the lock belongs: the copy, run as root, neither
+# follows it nor changes the file it points to.
+echo precious >target.txt
+chmod 644 target.txt
+rm -f /run/thermal-control/lock
+ln -s "$dir/target.txt" /run/thermal-control/lock
+run_injected retval=0 "none [none]" "$dir/reserved.ioports"
+rm -f /run/thermal-control/lock
+check "the lock is a link" \
+  "thermal-control: /run/thermal-control/lock is a symbolic link: the program opens its lock only as a plain file"
+if [ "$(cat target.txt)" != precious ] || [ "$(stat -c %a target.txt)" != 644 ]; then
+  echo "FAIL the lock is a link: the file it points to was changed"
+  failed=1
+fi
 [ -z "$made_lock_folder" ] || rm -rf /run/thermal-control
 exit $failed

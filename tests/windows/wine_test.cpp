@@ -6,6 +6,7 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ namespace {
 std::string wine;                          // the command that runs a Windows program
 std::filesystem::path standin_dir;         // thermal-control.exe beside the stand-in WinRing0.dll
 std::filesystem::path missing_ordinal_dir; // the same with a DLL that lacks ordinal 87
+std::string hold_mutex;                    // holds a mutex by name and never lets go
 
 const std::string LIBRARY_FAILS = "open ThermalTable file err! \n\n\ninitializes the DLL Error\n";
 
@@ -143,6 +145,34 @@ TEST(TableFile, CrLfAndCtrlZAreReadAsTheyStandInBinaryMode) {
   EXPECT_EQ(run.out, "ThermalTable: \n" + rows + "\n\n" + rows + "\ninitializes the DLL Error\n");
 }
 
+// Another program holds the configuration ports' mutex and never lets go: the
+// program waits a second for them, says why it cannot set the EC up, never
+// touches them, and ends as a start-up that failed.
+TEST(SharedBus, ConfigurationPortsHeldByOtherSoftwareAreNeverTouched) {
+  RunOptions other;
+  other.command = {wine, hold_mutex, "Global\\Access_ISABUS.HTP.Method"};
+  other.trace = false;
+  const RunningProgram holder = Start_Program(other);
+  for (int tries = 0; tries < 300 && Printed_So_Far(holder).find("held") == std::string::npos;
+       ++tries) {
+    usleep(100000);
+  }
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", "40"}};
+  const RunResult run = Run_Program(options);
+  kill(holder.pid, SIGKILL);
+  Wait_Program(holder);
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, "open ThermalTable file err! \n\n\nInit_WinRing0 ok\n");
+  EXPECT_EQ(run.err, "thermal-control: other software has held the configuration ports 0x4E/0x4F "
+                     "(mutex Global\\Access_ISABUS.HTP.Method) for more than a second; the "
+                     "program leaves them alone until it can have them\n");
+  EXPECT_EQ(run.trace, (std::vector<std::string>{"lib init -> 1", "lib status -> 0", "pci maxbus 5",
+                                                 "pci find 8086 9cc3 0 -> 000000f8",
+                                                 "pci write 000000f8 84 00040069"}));
+  EXPECT_LT(run.seconds, 30) << "it waited once, a second, and ended";
+}
+
 // A wait for an EC that never takes a byte gives up after 1001 sleeps of
 // 1 ms: about a second, not the sixteen that Windows' default timer tick
 // would make of it. Start-up has two such waits and the first cycle's read
@@ -165,18 +195,20 @@ TEST(EcTimeout, AWaitThatGivesUpLastsAboutOneSecond) {
 } // namespace
 
 // Arguments: the command that runs a Windows program, the folder of the exe
-// with the stand-in library, and that of the exe with the incomplete one.
+// with the stand-in library, that of the exe with the incomplete one, and
+// the program that holds a mutex.
 int main(int argc, char **argv) {
   testing::InitGoogleTest(&argc, argv);
-  if (argc != 4 && !GTEST_FLAG_GET(list_tests)) {
-    std::fprintf(stderr, "usage: %s WINE STANDIN_DIR MISSING_ORDINAL_DIR\n", argv[0]);
+  if (argc != 5 && !GTEST_FLAG_GET(list_tests)) {
+    std::fprintf(stderr, "usage: %s WINE STANDIN_DIR MISSING_ORDINAL_DIR HOLD_MUTEX\n", argv[0]);
     return 2;
   }
   Set_WindowsBackend();
-  if (argc == 4) {
+  if (argc == 5) {
     wine = argv[1];
     standin_dir = argv[2];
     missing_ordinal_dir = argv[3];
+    hold_mutex = argv[4];
     Set_ProgramCommand({wine, (standin_dir / "thermal-control.exe").string()});
   }
   return RUN_ALL_TESTS();

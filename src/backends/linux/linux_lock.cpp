@@ -1,11 +1,15 @@
-// One copy at a time: two copies would interleave their exchanges on the
-// EC's two ports, and the EC could take one copy's select value as the
-// other's read argument. The copies meet at a file lock in a folder under
-// /run that only root and the service (with the thermal_ec module, the group
-// thermal-ec) may use, so that no other user can hold the lock and keep the
-// service from starting. The service's unit provides the folder as its
-// runtime directory and keeps it; a copy run by hand makes it when it is
-// missing.
+// One copy at a time on the ioperm path: two copies would interleave their
+// exchanges on the EC's two ports, and the EC could take one copy's select
+// value as the other's read argument. The copies meet at a file lock in a
+// folder under /run that only root and the service may use, so that no other
+// user can hold the lock and keep the service from starting. The service's
+// unit provides the folder as its runtime directory and keeps it; a copy run
+// by hand makes it when it is missing. (Through the thermal_ec module's
+// device the device's single opener is the lock.)
+//
+// The folder and the lock are opened only as what they must be, never
+// through a link: a copy run as root must not be led to truncate or change
+// another file.
 
 #include "backends/linux/linux_parts.h"
 
@@ -16,27 +20,99 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char *LOCK_FOLDER = "/run/thermal-control";
+constexpr const char *LOCK_NAME = "lock";
 constexpr const char *LOCK_FILE = "/run/thermal-control/lock";
+constexpr const char *PROC_LOCKS = "/proc/locks";
 constexpr mode_t LOCK_FOLDER_MODE = 0750;
 constexpr mode_t LOCK_FILE_MODE = 0660;
-constexpr const char *NEEDS =
-    "a copy needs root, or with the thermal_ec module the group thermal-ec";
+constexpr const char *NEEDS = "a copy needs root";
 
-// The process that holds the lock, as it wrote itself into the file; 0 when
-// the file does not say.
-long Lock_Holder(int file) {
-  char text[24] = {};
-  const ssize_t got = pread(file, text, sizeof text - 1, 0);
-  return got > 0 ? std::strtol(text, nullptr, 10) : 0;
+bool Refuse(const char *path, const char *what) {
+  std::fprintf(stderr, "thermal-control: %s %s\n", path, what);
+  return false;
 }
 
-// The lock holds without the number; only a refused copy's message would
-// miss it.
+// The folder, made when it is missing; -1, after a message, when it cannot be
+// had as a folder.
+int Open_Lock_Folder() {
+  if (mkdir(LOCK_FOLDER, LOCK_FOLDER_MODE) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "thermal-control: cannot make %s: %s (%s)\n", LOCK_FOLDER,
+                 std::strerror(errno), NEEDS);
+    return -1;
+  }
+  const int folder = open(LOCK_FOLDER, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder < 0 && (errno == ENOTDIR || errno == ELOOP)) {
+    Refuse(LOCK_FOLDER, "is not a folder (a file or a link stands there): remove it, and the "
+                        "program makes the folder for its lock");
+  } else if (folder < 0) {
+    std::fprintf(stderr, "thermal-control: cannot open %s: %s (%s)\n", LOCK_FOLDER,
+                 std::strerror(errno), NEEDS);
+  }
+  return folder;
+}
+
+// The lock file, created or opened as a plain file of its own; -1, after a
+// message, when anything else stands there.
+int Open_Lock_File(int folder) {
+  const int file =
+      openat(folder, LOCK_NAME, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+             LOCK_FILE_MODE);
+  if (file < 0) {
+    if (errno == ELOOP) {
+      Refuse(LOCK_FILE, "is a symbolic link: the program opens its lock only as a plain file; "
+                        "remove the link");
+    } else {
+      std::fprintf(stderr, "thermal-control: cannot open %s: %s (%s)\n", LOCK_FILE,
+                   std::strerror(errno), NEEDS);
+    }
+    return -1;
+  }
+  struct stat lock {};
+  if (fstat(file, &lock) != 0 || !S_ISREG(lock.st_mode) || lock.st_nlink != 1) {
+    close(file);
+    Refuse(LOCK_FILE, "is not a plain file of its own (a folder, a pipe, a device or a "
+                      "hard link): remove it");
+    return -1;
+  }
+  return file;
+}
+
+// The process that holds the lock on this file, as /proc/locks shows it; 0
+// when it cannot be seen.
+long Lock_Holder(int file) {
+  struct stat lock {};
+  std::FILE *locks = std::fopen(PROC_LOCKS, "r");
+  if (locks == nullptr || fstat(file, &lock) != 0) {
+    if (locks != nullptr) {
+      std::fclose(locks);
+    }
+    return 0;
+  }
+  long holder = 0;
+  char line[256];
+  while (holder == 0 && std::fgets(line, sizeof line, locks) != nullptr) {
+    long pid = 0;
+    unsigned major_number = 0;
+    unsigned minor_number = 0;
+    unsigned long inode = 0;
+    if (std::sscanf(line, "%*d: FLOCK %*s %*s %ld %x:%x:%lu", &pid, &major_number,
+                    &minor_number, &inode) == 4 &&
+        major_number == major(lock.st_dev) && minor_number == minor(lock.st_dev) &&
+        inode == lock.st_ino) {
+      holder = pid;
+    }
+  }
+  std::fclose(locks);
+  return holder;
+}
+
+// For people who look: the lock holds without the number.
 void Write_Holder(int file) {
   const std::string pid = std::to_string(getpid()) + "\n";
   if (ftruncate(file, 0) != 0 || pwrite(file, pid.data(), pid.size(), 0) < 0) {
@@ -45,7 +121,9 @@ void Write_Holder(int file) {
   }
 }
 
-void Report_Held(long holder) {
+} // namespace
+
+void Linux_ReportHeld(long holder) {
   if (holder > 0) {
     std::fprintf(stderr,
                  "thermal-control: another thermal-control (process %ld) is already running on "
@@ -59,18 +137,14 @@ void Report_Held(long holder) {
   }
 }
 
-} // namespace
-
 bool Linux_TakeMachineLock() {
-  if (mkdir(LOCK_FOLDER, LOCK_FOLDER_MODE) != 0 && errno != EEXIST) {
-    std::fprintf(stderr, "thermal-control: cannot make %s: %s (%s)\n", LOCK_FOLDER,
-                 std::strerror(errno), NEEDS);
+  const int folder = Open_Lock_Folder();
+  if (folder < 0) {
     return false;
   }
-  const int file = open(LOCK_FILE, O_RDWR | O_CREAT | O_CLOEXEC, LOCK_FILE_MODE);
+  const int file = Open_Lock_File(folder);
+  close(folder);
   if (file < 0) {
-    std::fprintf(stderr, "thermal-control: cannot open %s: %s (%s)\n", LOCK_FILE,
-                 std::strerror(errno), NEEDS);
     return false;
   }
   // For the group too, whatever the creator's umask; the file's owner alone
@@ -79,7 +153,7 @@ bool Linux_TakeMachineLock() {
   if (flock(file, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     if (error == EWOULDBLOCK) {
-      Report_Held(Lock_Holder(file));
+      Linux_ReportHeld(Lock_Holder(file));
     } else {
       std::fprintf(stderr, "thermal-control: cannot lock %s: %s\n", LOCK_FILE,
                    std::strerror(error));

@@ -2,12 +2,20 @@
 
 // The parts of the Linux backend that its port and PCI operations share.
 
+#include "hw/port_lib.h"
+
+#include <cstdint>
 #include <string>
 
-// Takes the machine's one-copy lock, held until the process ends (the kernel
-// drops it then, whatever way the process ends). False, after a message
-// naming what holds it or why it could not be taken, when another copy runs.
+// Takes the machine's one-copy lock on the ioperm path, held until the
+// process ends (the kernel drops it then, whatever way the process ends).
+// False, after a message naming what holds it or why it could not be taken,
+// when another copy runs.
 [[nodiscard]] bool Linux_TakeMachineLock();
+
+// Says that another copy (this process, when known; 0 when not) holds the
+// EC's ports.
+void Linux_ReportHeld(long holder);
 
 // Why the kernel refused with this error, when lockdown explains it (an
 // EPERM while the kernel is locked down, as Secure Boot makes it): "locked
@@ -16,9 +24,24 @@
 // PCI config files even to root.
 [[nodiscard]] std::string Linux_LockdownExplains(int error);
 
-// Opens /dev/thermal_ec, through which the program then reaches the EC's
-// ports and the bridge. False, after a message, when it cannot.
-[[nodiscard]] bool Linux_OpenEcDevice();
+// On the ioperm path the program cannot take part in the kernel's locking of
+// the ports. False, after a line naming the claimant, when a driver has
+// claimed one of the EC's ports in /proc/ioports.
+[[nodiscard]] bool Linux_EcPortsUnclaimed();
 
-// The open /dev/thermal_ec when the program goes through it, else -1.
-[[nodiscard]] int Linux_EcDevice();
+// Says once when a Super-I/O driver, which may use the configuration ports
+// while the program does, is loaded.
+void Linux_NoteSuperIoDrivers();
+
+// The thermal_ec module's device, through which the program then reaches the
+// EC's ports and the bridge. With it, the device's single opener is the
+// machine's one-copy lock. False, after a message, when it cannot be opened.
+[[nodiscard]] bool Linux_OpenEcDevice();
+[[nodiscard]] bool Linux_ThroughEcDevice();
+
+// The port library's operations through the device.
+[[nodiscard]] std::uint8_t Linux_DeviceReadPort(std::uint16_t port);
+void Linux_DeviceWritePort(std::uint16_t port, std::uint8_t value);
+[[nodiscard]] bool Linux_DeviceHoldBus(PortLibBus bus);
+[[nodiscard]] bool Linux_DeviceReleaseBus(PortLibBus bus);
+[[nodiscard]] bool Linux_DeviceWritePciConfigDword(std::uint8_t reg, std::uint32_t value);

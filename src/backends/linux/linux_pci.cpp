@@ -2,7 +2,6 @@
 // IDs are read from /sys/bus/pci/devices, and a configuration write goes to
 // the device's config file there, which only root may write.
 
-#include "backends/linux/kernel/thermal_ec.h"
 #include "backends/linux/linux_parts.h"
 #include "hw/port_lib.h"
 
@@ -13,7 +12,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -113,22 +111,6 @@ std::string Pci_ConfigPath(std::uint32_t address) {
   return PCI_DEVICE_ROOT + std::string(name);
 }
 
-// Through the device: its one request, which refuses any other device,
-// register or value.
-bool Write_Through_Device(int device, std::uint32_t address, std::uint8_t reg,
-                          std::uint32_t value) {
-  const thermal_ec_pci_write request{address, reg, value};
-  if (ioctl(device, THERMAL_EC_IOC_WRITE_PCI_DWORD, &request) != 0) {
-    std::fprintf(stderr,
-                 "thermal-control: " THERMAL_EC_DEVICE " refused to write register %#x of the "
-                 "PCI device %04x: %s (it writes only the LPC bridge's decode range, on an Intel "
-                 "ISA bridge)\n",
-                 unsigned{reg}, address, std::strerror(errno));
-    return false;
-  }
-  return true;
-}
-
 } // namespace
 
 void PortLib_SetPciMaxBus(std::uint8_t max_bus) { pci_max_bus = max_bus; }
@@ -152,10 +134,11 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
 }
 
 // Writes the dword little-endian at the register's offset of the device's
-// config file, or through /dev/thermal_ec when the program goes through it.
+// config file, or through /dev/thermal_ec when the program goes through it:
+// the module writes the bridge it found itself.
 bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
-  if (Linux_EcDevice() >= 0) {
-    return Write_Through_Device(Linux_EcDevice(), address, reg, value);
+  if (Linux_ThroughEcDevice()) {
+    return Linux_DeviceWritePciConfigDword(reg, value);
   }
   const std::string path = Pci_ConfigPath(address);
   const unsigned char bytes[4] = {

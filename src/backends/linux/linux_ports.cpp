@@ -1,13 +1,17 @@
 // The port library's port access on Linux, by one of two paths, chosen at
 // start-up and said on the standard error stream:
 // - the thermal_ec kernel module's device /dev/thermal_ec, where it exists:
-//   one-byte reads and writes at the offset that names the port, for a
-//   program in the group thermal-ec, with no capability and under a
-//   locked-down kernel too;
+//   the program's own operations only, for a program in the group thermal-ec,
+//   with no capability and under a locked-down kernel too; its single opener
+//   is the machine's one-copy lock;
 // - else ioperm, which grants exactly the ports the program uses, and
 //   inb/outb, which then reach them directly: it needs CAP_SYS_RAWIO and a
-//   kernel that is not locked down.
-// Before any port is touched, the copy takes the machine's one-copy lock.
+//   kernel that is not locked down. A program cannot take part in the
+//   kernel's locking of ports: it refuses to start where a driver has
+//   claimed the EC's ports, and its holds are granted at once. The copies
+//   meet at a file lock.
+// Nothing touches a port before the path is chosen and the copy is the only
+// one.
 
 #include "backends/linux/kernel/thermal_ec.h"
 #include "backends/linux/linux_parts.h"
@@ -55,8 +59,6 @@ void Report_PortsRefused(const PortRange &range, int error) {
 }
 
 bool Grant_Ports() {
-  std::fprintf(stderr, "thermal-control: the EC's ports through ioperm, the bridge through "
-                       "sysfs (no " THERMAL_EC_DEVICE ")\n");
   for (const PortRange &range : PORT_RANGES) {
     if (ioperm(range.first, range.count, 1) != 0) {
       Report_PortsRefused(range, errno);
@@ -66,9 +68,14 @@ bool Grant_Ports() {
   return true;
 }
 
-bool Open_Port_Access() {
-  struct stat device {};
-  return stat(THERMAL_EC_DEVICE, &device) == 0 ? Linux_OpenEcDevice() : Grant_Ports();
+bool Open_Ioperm_Path() {
+  std::fprintf(stderr, "thermal-control: the EC's ports through ioperm, the bridge through "
+                       "sysfs (no " THERMAL_EC_DEVICE ")\n");
+  if (!Grant_Ports() || !Linux_EcPortsUnclaimed()) {
+    return false;
+  }
+  Linux_NoteSuperIoDrivers();
+  return Linux_TakeMachineLock();
 }
 
 } // namespace
@@ -76,31 +83,30 @@ bool Open_Port_Access() {
 // Non-zero once the ports can be reached and this is the only copy; 0, after
 // a message, when not.
 std::uint32_t PortLib_Initialize() {
-  ports_granted = Open_Port_Access() && Linux_TakeMachineLock();
+  struct stat device {};
+  ports_granted =
+      stat(THERMAL_EC_DEVICE, &device) == 0 ? Linux_OpenEcDevice() : Open_Ioperm_Path();
   return ports_granted ? 1 : 0;
 }
 
 std::uint32_t PortLib_GetStatus() { return ports_granted ? STATUS_READY : STATUS_NOT_INITIALISED; }
 
-// Through the device a port that cannot be read gives what a port nothing
-// decodes gives.
 std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
-  if (Linux_EcDevice() < 0) {
-    return inb(port);
-  }
-  std::uint8_t value = PORTLIB_FLOATING_BUS;
-  if (pread(Linux_EcDevice(), &value, 1, port) != 1) {
-    value = PORTLIB_FLOATING_BUS;
-  }
-  return value;
+  return Linux_ThroughEcDevice() ? Linux_DeviceReadPort(port) : inb(port);
 }
 
-// Through the device a write that is refused goes nowhere, as a write to a
-// port that nothing decodes: the EC's replies show it.
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
-  if (Linux_EcDevice() < 0) {
+  if (Linux_ThroughEcDevice()) {
+    Linux_DeviceWritePort(port, value);
+  } else {
     outb(value, port);
-    return;
   }
-  static_cast<void>(pwrite(Linux_EcDevice(), &value, 1, port));
+}
+
+bool PortLib_HoldBus(PortLibBus bus) {
+  return Linux_ThroughEcDevice() ? Linux_DeviceHoldBus(bus) : true;
+}
+
+bool PortLib_ReleaseBus(PortLibBus bus) {
+  return Linux_ThroughEcDevice() ? Linux_DeviceReleaseBus(bus) : true;
 }

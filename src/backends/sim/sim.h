@@ -6,6 +6,8 @@
 // binding (the native port library, the stand-in DLL) is a thin layer that
 // forwards to them and supplies the machine's clock.
 
+#include "hw/port_lib.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +25,10 @@ enum class SimFault : std::uint8_t {
   EcStuck,  // after fault_arg replies the EC takes no more bytes
   Suspend,  // after every fault_arg replies the machine sleeps in the program's next pause
   EcReset,  // after every fault_arg replies the EC restarts, its ports still decoded
+  SioIntruder, // from the program's fault_arg-th configuration port access on,
+               // another driver's sequence follows each access not held
+  EcIntruder,  // from the program's fault_arg-th EC command on, another program's
+               // exchange follows each EC access not held
 };
 
 // A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".
@@ -85,3 +91,12 @@ std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id
 bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
 std::uint8_t Sim_ReadPortByte(std::uint16_t port);
 void Sim_WritePortByte(std::uint16_t port, std::uint8_t value);
+
+// The program's holds of a bus, as a binding that sees them reports them: each
+// traced, and the other software of the intruder faults waits for the release.
+bool Sim_HoldBus(PortLibBus bus);
+bool Sim_ReleaseBus(PortLibBus bus);
+
+// Whether the settings bring in other software that waits for the program's
+// holds, which only a binding that sees them can simulate.
+[[nodiscard]] bool Sim_FaultNeedsHolds(const SimSettings &settings);

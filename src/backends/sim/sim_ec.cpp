@@ -1,17 +1,24 @@
 // The EC of the simulated machine: a command/status port and a data port with
-// the status bits of the ACPI EC interface, and three commands: 0x33 its
-// start-up, 0x44 a temperature reply, 0x55 the value the fan runs on.
+// the status bits of the ACPI EC interface, and the program's three commands:
+// 0x33 its start-up, 0x44 a temperature reply, 0x55 the value the fan runs
+// on. It also answers the ACPI query that other software on the machine
+// sends.
 
 #include "backends/sim/sim_parts.h"
 
 namespace {
 
 constexpr std::uint8_t EC_NO_COMMAND = 0x00;
+// The ACPI query command: the EC replies at once with its pending event,
+// here none.
+constexpr std::uint8_t ACPI_EC_QUERY = 0x84;
+constexpr std::uint8_t ACPI_EC_NO_EVENT = 0x00;
 
 struct EcState {
   bool input_full = false;
   bool output_full = false;
   std::uint8_t output = 0;              // the byte the data port gives, until the next reply
+  bool output_is_temperature = false;   // the reply waiting is a temperature
   std::uint8_t command = EC_NO_COMMAND; // the command awaiting its data byte
   std::uint8_t temperature = 0;         // sensed when the host asks for it
   bool reply_due = false;               // a slow reply on its way
@@ -19,6 +26,12 @@ struct EcState {
   bool awaiting_init = false; // after a restart: no reply until 0x33 and its data byte
 };
 EcState ec;
+
+void Ec_Output(std::uint8_t byte, bool is_temperature) {
+  ec.output = byte;
+  ec.output_is_temperature = is_temperature;
+  ec.output_full = true;
+}
 
 void Ec_Reply() {
   if (ec.awaiting_init) {
@@ -33,8 +46,7 @@ void Ec_Reply() {
     ec.reply_at_ms = Sim_ClockMs() + settings.fault_arg;
     return;
   default:
-    ec.output = ec.temperature;
-    ec.output_full = true;
+    Ec_Output(ec.temperature, true);
     return;
   }
 }
@@ -42,8 +54,7 @@ void Ec_Reply() {
 void Ec_DeliverDueReply() {
   if (ec.reply_due && Sim_ClockMs() >= ec.reply_at_ms) {
     ec.reply_due = false;
-    ec.output = ec.temperature;
-    ec.output_full = true;
+    Ec_Output(ec.temperature, true);
   }
 }
 
@@ -71,16 +82,25 @@ std::uint8_t Ec_ReadData() {
   const std::uint8_t byte = ec.output;
   if (ec.output_full) {
     ec.output_full = false;
-    Machine_TemperatureReplyRead(); // which may reset the EC: the host has its byte
+    if (ec.output_is_temperature) {
+      Machine_TemperatureReplyRead(); // which may reset the EC: the host has its byte
+    }
   }
   return byte;
 }
 
-// The EC takes a byte at once, unless its input buffer is stuck full.
+// The EC takes a byte at once, unless its input buffer is stuck full. A
+// query is answered at once; the others wait for their data byte.
 void Ec_TakeCommand(std::uint8_t command) {
-  if (!ec.input_full) {
-    ec.command = command;
+  if (ec.input_full) {
+    return;
   }
+  if (command == ACPI_EC_QUERY) {
+    ec.command = EC_NO_COMMAND;
+    Ec_Output(ACPI_EC_NO_EVENT, false);
+    return;
+  }
+  ec.command = command;
 }
 
 void Ec_TakeData(std::uint8_t data) {

@@ -80,7 +80,9 @@ void Resume_From_Sleep() {
   Restart_Ec();
 }
 
-std::uint8_t Read_Port(std::uint16_t port) {
+} // namespace
+
+std::uint8_t Machine_ReadPort(std::uint16_t port) {
   if (!library_ready) {
     return PORTLIB_FLOATING_BUS;
   }
@@ -93,7 +95,7 @@ std::uint8_t Read_Port(std::uint16_t port) {
   return PORTLIB_FLOATING_BUS;
 }
 
-void Write_Port(std::uint16_t port, std::uint8_t value) {
+void Machine_WritePort(std::uint16_t port, std::uint8_t value) {
   if (port == EC_CMD_PORT && value == EC_CMD_READ_TEMPERATURE) {
     Ec_SenseTemperature(Next_Temperature());
   }
@@ -108,8 +110,6 @@ void Write_Port(std::uint16_t port, std::uint8_t value) {
     Ec_TakeData(value);
   }
 }
-
-} // namespace
 
 void Machine_SetFanValue(std::uint8_t value) { Thermal_SetFanValue(chip, Sim_ClockMs(), value); }
 
@@ -187,13 +187,15 @@ bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint3
 
 std::uint8_t Sim_ReadPortByte(std::uint16_t port) {
   Boot();
-  const std::uint8_t value = Read_Port(port);
+  const std::uint8_t value = Machine_ReadPort(port);
   Sim_Trace("in %02x -> %02x", port, value);
+  Others_AfterProgramAccess(port, false);
   return value;
 }
 
 void Sim_WritePortByte(std::uint16_t port, std::uint8_t value) {
   Boot();
   Sim_Trace("out %02x %02x", port, value);
-  Write_Port(port, value);
+  Machine_WritePort(port, value);
+  Others_AfterProgramAccess(port, true);
 }

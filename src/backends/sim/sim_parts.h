@@ -33,6 +33,15 @@ std::uint8_t Ec_ReadData();
 void Ec_TakeCommand(std::uint8_t command);
 void Ec_TakeData(std::uint8_t data);
 
+// A port access as the hardware carries it out, untraced: the program's, and
+// that of other software on the machine (sim_machine.cpp).
+std::uint8_t Machine_ReadPort(std::uint16_t port);
+void Machine_WritePort(std::uint16_t port, std::uint8_t value);
+
+// Other software on the machine (sim_others.cpp), which the intruder faults
+// bring in: called after each of the program's port accesses.
+void Others_AfterProgramAccess(std::uint16_t port, bool write);
+
 // Called by the EC (sim_machine.cpp): each time the host has read a
 // temperature reply, which counts them and lets the chosen fault strike; and
 // when it is given the value the fan runs on.

@@ -31,6 +31,8 @@ bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::u
 }
 
 std::uint8_t PortLib_ReadPortByte(std::uint16_t port) { return Sim_ReadPortByte(port); }
+bool PortLib_HoldBus(PortLibBus bus) { return Sim_HoldBus(bus); }
+bool PortLib_ReleaseBus(PortLibBus bus) { return Sim_ReleaseBus(bus); }
 void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   Sim_WritePortByte(port, value);
 }

@@ -51,8 +51,9 @@ bool Parse_Temperatures(std::string_view list, SimSettings &settings, std::strin
   return true;
 }
 
-// "ec-slow:N", "ec-gone:K", "ec-resume:K", "ec-stuck:K", "suspend:K" and
-// "ec-reset:K" carry a number after the fault's name.
+// "ec-slow:N", "ec-gone:K", "ec-resume:K", "ec-stuck:K", "suspend:K",
+// "ec-reset:K", "sio-intruder:K" and "ec-intruder:K" carry a number after the
+// fault's name.
 bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &message) {
   struct Named {
     std::string_view name;
@@ -70,7 +71,8 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
   constexpr Named WITH_NUMBER[] = {
       {"ec-slow:", SimFault::EcSlow},     {"ec-gone:", SimFault::EcGone},
       {"ec-resume:", SimFault::EcResume}, {"ec-stuck:", SimFault::EcStuck},
-      {"suspend:", SimFault::Suspend},    {"ec-reset:", SimFault::EcReset}};
+      {"suspend:", SimFault::Suspend},    {"ec-reset:", SimFault::EcReset},
+      {"sio-intruder:", SimFault::SioIntruder}, {"ec-intruder:", SimFault::EcIntruder}};
   for (const Named &named : WITH_NUMBER) {
     if (text.substr(0, named.name.size()) == named.name) {
       settings.fault = named.fault;
@@ -80,7 +82,8 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
   }
   return Refuse(message, "THERMAL_SIM_FAULT", text,
                 "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
-                "ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K");
+                "ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K, sio-intruder:K, "
+                "ec-intruder:K");
 }
 
 SimSettings Sim_ReadSettings() {

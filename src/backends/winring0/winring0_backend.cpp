@@ -4,6 +4,7 @@
 
 #include "backends/common/suspended_time.h"
 #include "backends/winring0/winring0_files.h"
+#include "backends/winring0/winring0_holds.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
@@ -208,6 +209,13 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   if (library_loaded) {
     library.write_port_byte(port, value);
   }
+}
+
+bool PortLib_HoldBus(PortLibBus bus) { return WinRing0_HoldBus(bus); }
+
+bool PortLib_ReleaseBus(PortLibBus bus) {
+  WinRing0_ReleaseBus(bus);
+  return true;
 }
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }

@@ -1,54 +1,82 @@
 // SPDX-License-Identifier: (GPL-2.0 OR MIT)
 /*
- * thermal_ec: exactly the hardware access that thermal-control needs, to a
- * program without any capability (the device node belongs to root and the
- * group thermal-ec) and under a locked-down kernel, where ioperm and writes
- * to PCI config files are refused even to root.
+ * thermal_ec: the EC access of thermal-control on boards with the Intel LPC
+ * bridge 8086:9CC3, for one program without any capability (the device node
+ * belongs to root and the group thermal-ec) and under a locked-down kernel,
+ * where ioperm and writes to PCI config files are refused even to root.
  *
- * /dev/thermal_ec offers one-byte reads and writes at the file offset that
- * names the port: the EC's ports 0x68 and 0x6C both ways, the configuration
- * ports 0x4E and 0x4F for writing only; and one request that has the Intel
- * LPC bridge forward the EC's ports. Anything else is refused before any
- * hardware is touched. The module keeps no state and does no work of its
- * own: the program keeps every rule (the waits and their bounds, the set-up
- * after a resume).
+ * It offers the program's own operations and nothing else: the EC's status
+ * and data reads, its three commands with the data bytes they expect, the
+ * set-up of the EC's logical device as one request, and the one write to the
+ * bridge. The program keeps every other rule (the waits and their bounds,
+ * the set-up after a resume).
  */
+#define pr_fmt(fmt) KBUILD_MODNAME ": " fmt
 
+#include <linux/acpi.h>
+#include <linux/bitops.h>
+#include <linux/errno.h>
 #include <linux/fs.h>
 #include <linux/io.h>
 #include <linux/ioport.h>
 #include <linux/miscdevice.h>
 #include <linux/module.h>
+#include <linux/mutex.h>
 #include <linux/pci.h>
+#include <linux/slab.h>
 #include <linux/uaccess.h>
 
+#include "board.h"
 #include "thermal_ec.h"
 
-#define EC_DATA_PORT 0x68
-#define EC_CMD_PORT 0x6c   /* command (write), status (read) */
-#define SIO_INDEX_PORT 0x4e
-#define SIO_DATA_PORT 0x4f
 #define SIO_PORTS 2
+#define EC_NO_COMMAND 0
 
-/*
- * The bridge's first generic I/O decode range: enabled, base 0x68, address
- * bit 2 masked, so that it forwards ports 0x68 to 0x6F. The only register
- * and the only value the module writes.
- */
-#define LPC_GEN1_DEC 0x84
-#define LPC_GEN1_DEC_EC_RANGE 0x00040069
+static bool ignore_acpi_conflict;
+module_param(ignore_acpi_conflict, bool, 0444);
+MODULE_PARM_DESC(ignore_acpi_conflict,
+		 "Load even where the firmware's ACPI code uses the ports");
 
-static const char thermal_ec_name[] = "thermal_ec";
+/* The module loads on, and only on, a machine with the bridge. */
+static const struct pci_device_id thermal_ec_bridge_ids[] = {
+	{ PCI_DEVICE(LPC_BRIDGE_VENDOR_ID, LPC_BRIDGE_DEVICE_ID) },
+	{ }
+};
+MODULE_DEVICE_TABLE(pci, thermal_ec_bridge_ids);
 
-static bool thermal_ec_readable(loff_t port)
+static struct pci_dev *thermal_ec_bridge;
+static unsigned long thermal_ec_in_use;
+
+/* What the open file's EC exchange expects next. */
+struct thermal_ec_file {
+	struct mutex lock;	/* one write or request at a time */
+	u8 command;		/* awaiting its data byte, or EC_NO_COMMAND */
+};
+
+static int thermal_ec_open(struct inode *inode, struct file *file)
 {
-	return port == EC_DATA_PORT || port == EC_CMD_PORT;
+	struct thermal_ec_file *ec;
+
+	if (test_and_set_bit_lock(0, &thermal_ec_in_use))
+		return -EBUSY;
+	ec = kzalloc(sizeof(*ec), GFP_KERNEL);
+	if (!ec) {
+		clear_bit_unlock(0, &thermal_ec_in_use);
+		return -ENOMEM;
+	}
+	mutex_init(&ec->lock);
+	file->private_data = ec;
+	return 0;
 }
 
-static bool thermal_ec_writable(loff_t port)
+static int thermal_ec_release(struct inode *inode, struct file *file)
 {
-	return thermal_ec_readable(port) || port == SIO_INDEX_PORT ||
-	       port == SIO_DATA_PORT;
+	struct thermal_ec_file *ec = file->private_data;
+
+	mutex_destroy(&ec->lock);
+	kfree(ec);
+	clear_bit_unlock(0, &thermal_ec_in_use);
+	return 0;
 }
 
 static ssize_t thermal_ec_read(struct file *file, char __user *buf,
@@ -56,89 +84,120 @@ static ssize_t thermal_ec_read(struct file *file, char __user *buf,
 {
 	u8 value;
 
-	if (count != 1)
+	if (count != 1 || (*ppos != EC_DATA_PORT && *ppos != EC_CMD_PORT))
 		return -EINVAL;
-	if (!thermal_ec_readable(*ppos))
-		return -EPERM;
 	value = inb(*ppos);
 	if (put_user(value, buf))
 		return -EFAULT;
 	return 1;
 }
 
-/*
- * The configuration ports are shared with the kernel's Super-I/O drivers,
- * which take them as a muxed region for each of their sequences: each byte
- * written here does the same.
- */
-static ssize_t thermal_ec_write_sio(loff_t port, u8 value)
+static bool thermal_ec_command_known(u8 command)
 {
-	if (!request_muxed_region(SIO_INDEX_PORT, SIO_PORTS, thermal_ec_name))
-		return -EBUSY;
-	outb(value, port);
-	release_region(SIO_INDEX_PORT, SIO_PORTS);
-	return 1;
+	return command == EC_CMD_INIT || command == EC_CMD_READ_TEMPERATURE ||
+	       command == EC_CMD_SELECT;
+}
+
+/* The data byte that the command awaiting it takes. */
+static bool thermal_ec_data_expected(u8 command, u8 data)
+{
+	switch (command) {
+	case EC_CMD_INIT:
+		return data == EC_INIT_DATA;
+	case EC_CMD_READ_TEMPERATURE:
+		return data == EC_READ_TEMPERATURE_ARG;
+	case EC_CMD_SELECT:
+		return true;
+	default:
+		return false;
+	}
+}
+
+static ssize_t thermal_ec_write_byte(struct thermal_ec_file *ec, loff_t port,
+				     u8 value)
+{
+	if (port == EC_CMD_PORT && thermal_ec_command_known(value)) {
+		outb(value, EC_CMD_PORT);
+		ec->command = value;
+		return 1;
+	}
+	if (port == EC_DATA_PORT &&
+	    thermal_ec_data_expected(ec->command, value)) {
+		outb(value, EC_DATA_PORT);
+		ec->command = EC_NO_COMMAND;
+		return 1;
+	}
+	return -EINVAL;
 }
 
 static ssize_t thermal_ec_write(struct file *file, const char __user *buf,
 				size_t count, loff_t *ppos)
 {
+	struct thermal_ec_file *ec = file->private_data;
+	ssize_t ret;
 	u8 value;
 
 	if (count != 1)
 		return -EINVAL;
-	if (!thermal_ec_writable(*ppos))
-		return -EPERM;
 	if (get_user(value, buf))
 		return -EFAULT;
-	if (*ppos == SIO_INDEX_PORT || *ppos == SIO_DATA_PORT)
-		return thermal_ec_write_sio(*ppos, value);
-	outb(value, *ppos);
-	return 1;
-}
-
-/* An Intel ISA bridge, as the LPC bridge presents itself. */
-static bool thermal_ec_is_lpc_bridge(struct pci_dev *dev)
-{
-	return dev->vendor == PCI_VENDOR_ID_INTEL &&
-	       (dev->class >> 8) == PCI_CLASS_BRIDGE_ISA;
-}
-
-static long thermal_ec_write_pci(const struct thermal_ec_pci_write *request)
-{
-	struct pci_dev *dev;
-	long ret = -EPERM;
-
-	if (request->address > 0xffff || request->reg != LPC_GEN1_DEC ||
-	    request->value != LPC_GEN1_DEC_EC_RANGE)
-		return -EPERM;
-	dev = pci_get_domain_bus_and_slot(0,
-					  THERMAL_EC_PCI_BUS(request->address),
-					  THERMAL_EC_PCI_DEVFN(request->address));
-	if (!dev)
-		return -ENODEV;
-	if (thermal_ec_is_lpc_bridge(dev))
-		ret = pcibios_err_to_errno(pci_write_config_dword(dev,
-								  request->reg,
-								  request->value));
-	pci_dev_put(dev);
+	mutex_lock(&ec->lock);
+	ret = thermal_ec_write_byte(ec, *ppos, value);
+	mutex_unlock(&ec->lock);
 	return ret;
+}
+
+/*
+ * The kernel's Super-I/O drivers hold the configuration ports as a muxed
+ * region from their enter to their exit sequence; the whole set-up is made
+ * under one such hold, so that none of their sequences lands inside it.
+ */
+static long thermal_ec_set_up_ec_device(void)
+{
+	unsigned int i;
+
+	if (!request_muxed_region(SIO_INDEX_PORT, SIO_PORTS, KBUILD_MODNAME))
+		return -EBUSY;
+	for (i = 0; i < ARRAY_SIZE(sio_ec_set_up); i++) {
+		outb(sio_ec_set_up[i][0], SIO_INDEX_PORT);
+		outb(sio_ec_set_up[i][1], SIO_DATA_PORT);
+	}
+	release_region(SIO_INDEX_PORT, SIO_PORTS);
+	return 0;
+}
+
+static long thermal_ec_forward_ec_ports(void)
+{
+	int ret = pci_write_config_dword(thermal_ec_bridge, LPC_GEN1_DEC,
+					 LPC_GEN1_DEC_EC_RANGE);
+
+	return pcibios_err_to_errno(ret);
 }
 
 static long thermal_ec_ioctl(struct file *file, unsigned int cmd,
 			     unsigned long arg)
 {
-	struct thermal_ec_pci_write request;
+	struct thermal_ec_file *ec = file->private_data;
+	long ret;
 
-	if (cmd != THERMAL_EC_IOC_WRITE_PCI_DWORD)
+	if (cmd != THERMAL_EC_SET_UP_EC_DEVICE &&
+	    cmd != THERMAL_EC_FORWARD_EC_PORTS)
 		return -ENOTTY;
-	if (copy_from_user(&request, (void __user *)arg, sizeof(request)))
-		return -EFAULT;
-	return thermal_ec_write_pci(&request);
+	if (!(file->f_mode & FMODE_WRITE))
+		return -EBADF;
+	mutex_lock(&ec->lock);
+	if (cmd == THERMAL_EC_SET_UP_EC_DEVICE)
+		ret = thermal_ec_set_up_ec_device();
+	else
+		ret = thermal_ec_forward_ec_ports();
+	mutex_unlock(&ec->lock);
+	return ret;
 }
 
 static const struct file_operations thermal_ec_fops = {
 	.owner = THIS_MODULE,
+	.open = thermal_ec_open,
+	.release = thermal_ec_release,
 	.read = thermal_ec_read,
 	.write = thermal_ec_write,
 	.unlocked_ioctl = thermal_ec_ioctl,
@@ -148,27 +207,62 @@ static const struct file_operations thermal_ec_fops = {
 
 static struct miscdevice thermal_ec_device = {
 	.minor = MISC_DYNAMIC_MINOR,
-	.name = thermal_ec_name,
+	.name = KBUILD_MODNAME,
 	.fops = &thermal_ec_fops,
 	.mode = 0660,
 };
 
-/* The EC's two ports are claimed for as long as the module is loaded. */
+static struct pci_dev *thermal_ec_find_bridge(void)
+{
+	struct pci_dev *dev = NULL;
+
+	for_each_pci_dev(dev)
+		if (pci_match_id(thermal_ec_bridge_ids, dev))
+			return dev;
+	return NULL;
+}
+
+/*
+ * Ports that the firmware's ACPI code (an OperationRegion) uses are driven
+ * by the firmware too, unless the module parameter says otherwise.
+ */
+static int thermal_ec_check_acpi(void)
+{
+	if (ignore_acpi_conflict)
+		return 0;
+	if (acpi_check_region(EC_DATA_PORT, 1, KBUILD_MODNAME) ||
+	    acpi_check_region(EC_CMD_PORT, 1, KBUILD_MODNAME) ||
+	    acpi_check_region(SIO_INDEX_PORT, SIO_PORTS, KBUILD_MODNAME)) {
+		pr_err("the firmware's ACPI code uses the EC's or the configuration ports; see ignore_acpi_conflict\n");
+		return -EBUSY;
+	}
+	return 0;
+}
+
+static int thermal_ec_claim_port(unsigned int port)
+{
+	if (request_region(port, 1, KBUILD_MODNAME))
+		return 0;
+	pr_err("port 0x%x is held by another driver\n", port);
+	return -EBUSY;
+}
+
 static int __init thermal_ec_init(void)
 {
 	int ret;
 
-	if (!request_region(EC_DATA_PORT, 1, thermal_ec_name)) {
-		pr_err("thermal_ec: port 0x%x is held by another driver (the firmware's ACPI EC driver?)\n",
-		       EC_DATA_PORT);
-		return -EBUSY;
-	}
-	if (!request_region(EC_CMD_PORT, 1, thermal_ec_name)) {
-		pr_err("thermal_ec: port 0x%x is held by another driver (the firmware's ACPI EC driver?)\n",
-		       EC_CMD_PORT);
-		ret = -EBUSY;
+	thermal_ec_bridge = thermal_ec_find_bridge();
+	if (!thermal_ec_bridge)
+		return -ENODEV;
+	ret = thermal_ec_check_acpi();
+	if (ret)
+		goto put_bridge;
+	ret = thermal_ec_claim_port(EC_DATA_PORT);
+	if (ret)
+		goto put_bridge;
+	ret = thermal_ec_claim_port(EC_CMD_PORT);
+	if (ret)
 		goto release_data;
-	}
 	ret = misc_register(&thermal_ec_device);
 	if (ret)
 		goto release_cmd;
@@ -178,6 +272,8 @@ release_cmd:
 	release_region(EC_CMD_PORT, 1);
 release_data:
 	release_region(EC_DATA_PORT, 1);
+put_bridge:
+	pci_dev_put(thermal_ec_bridge);
 	return ret;
 }
 
@@ -186,11 +282,12 @@ static void __exit thermal_ec_exit(void)
 	misc_deregister(&thermal_ec_device);
 	release_region(EC_CMD_PORT, 1);
 	release_region(EC_DATA_PORT, 1);
+	pci_dev_put(thermal_ec_bridge);
 }
 
 module_init(thermal_ec_init);
 module_exit(thermal_ec_exit);
 
-MODULE_DESCRIPTION("The EC and LPC bridge access of thermal-control");
+MODULE_DESCRIPTION("EC access of thermal-control on the Intel LPC bridge 8086:9CC3");
 MODULE_AUTHOR("The thermal-control authors");
 MODULE_LICENSE("Dual MIT/GPL");

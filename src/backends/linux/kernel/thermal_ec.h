@@ -1,35 +1,34 @@
-/* SPDX-License-Identifier: (GPL-2.0 OR MIT) */
+/* SPDX-License-Identifier: ((GPL-2.0 WITH Linux-syscall-note) OR MIT) */
 /*
- * The interface of /dev/thermal_ec, shared by the module and by
- * thermal-control's Linux backend.
+ * /dev/thermal_ec, the thermal_ec module's device: exactly the hardware
+ * access that thermal-control needs, for one process at a time (a second
+ * open is refused with EBUSY).
  *
- * One-byte reads and writes at the file offset that names the port: the EC's
- * data port 0x68 and command/status port 0x6C both ways, the configuration
- * ports 0x4E and 0x4F for writing only. And one request, which has the LPC
- * bridge forward the EC's ports: the dword 0x00040069 written to register
- * 0x84 of the PCI device at the address the program's search found, which
- * must be an Intel ISA bridge.
+ * - One-byte reads at the file offset of the EC's data port (0x68) or
+ *   command/status port (0x6C).
+ * - One-byte writes: to the command port the EC commands 0x33, 0x44 and 0x55
+ *   only; to the data port only the byte the last command expects (6 after
+ *   0x33, 0x00 after 0x44, any byte after 0x55), once.
+ * - THERMAL_EC_SET_UP_EC_DEVICE: the EC's logical device 0x12 set up over the
+ *   configuration ports 0x4E/0x4F (selected, deactivated, given the bases
+ *   0x68 and 0x6C, activated), while the module holds those ports as the
+ *   kernel's Super-I/O drivers do for their own sequences.
+ * - THERMAL_EC_FORWARD_EC_PORTS: the Intel LPC bridge 8086:9CC3, which the
+ *   module found when it loaded, made to forward ports 0x68 to 0x6F.
+ *
+ * The two requests take no argument and need a descriptor opened for
+ * writing (else EBADF). Any other port, size, command or byte is refused
+ * with EINVAL, before any hardware is touched.
  */
-#ifndef THERMAL_EC_H
-#define THERMAL_EC_H
+#ifndef _UAPI_LINUX_THERMAL_EC_H
+#define _UAPI_LINUX_THERMAL_EC_H
 
 #include <linux/ioctl.h>
-#include <linux/types.h>
 
 #define THERMAL_EC_DEVICE "/dev/thermal_ec"
 
-/* The PCI device as the port library addresses it on PCI domain 0. */
-#define THERMAL_EC_PCI_BUS(address) (((address) >> 8) & 0xff)
-#define THERMAL_EC_PCI_DEVFN(address) ((address) & 0xff)
+#define THERMAL_EC_IOC_MAGIC 0x9E
+#define THERMAL_EC_SET_UP_EC_DEVICE _IO(THERMAL_EC_IOC_MAGIC, 1)
+#define THERMAL_EC_FORWARD_EC_PORTS _IO(THERMAL_EC_IOC_MAGIC, 2)
 
-struct thermal_ec_pci_write {
-	__u32 address; /* bus << 8 | device << 3 | function */
-	__u32 reg;
-	__u32 value;
-};
-
-#define THERMAL_EC_IOC_MAGIC 'T'
-#define THERMAL_EC_IOC_WRITE_PCI_DWORD \
-	_IOW(THERMAL_EC_IOC_MAGIC, 1, struct thermal_ec_pci_write)
-
-#endif
+#endif /* _UAPI_LINUX_THERMAL_EC_H */

@@ -1,0 +1,126 @@
+// Other software on the simulated machine, which shares the program's buses
+// and waits while the program holds one: a Super-I/O driver that selects a
+// logical device of its own, and a program that asks the EC for its pending
+// event. The intruder faults bring them in; each of their accesses is traced
+// with "other" in front. The program's holds are traced as they come.
+
+#include "backends/sim/sim_parts.h"
+
+namespace {
+
+// The other driver's logical device and the register it reads.
+constexpr std::uint8_t OTHER_LOGICAL_DEVICE = 0x0B;
+constexpr std::uint8_t OTHER_REGISTER = SIO_REG_ACTIVATE;
+// The other program's command: the ACPI query, which the EC answers at once.
+constexpr std::uint8_t OTHER_EC_COMMAND = 0x84;
+
+// The program's holds.
+bool isa_held = false;
+bool pci_held = false;
+bool ec_held = false;
+std::uint64_t program_sio_accesses = 0;
+std::uint64_t program_ec_commands = 0;
+bool sio_waiting = false; // the other driver waits for the program's release
+bool ec_waiting = false;
+
+const char *Bus_Name(PortLibBus bus) {
+  switch (bus) {
+  case PortLibBus::Isa:
+    return "isa";
+  case PortLibBus::Pci:
+    return "pci";
+  case PortLibBus::Ec:
+    break;
+  }
+  return "ec";
+}
+
+bool &Held(PortLibBus bus) {
+  switch (bus) {
+  case PortLibBus::Isa:
+    return isa_held;
+  case PortLibBus::Pci:
+    return pci_held;
+  case PortLibBus::Ec:
+    break;
+  }
+  return ec_held;
+}
+
+std::uint8_t Other_In(std::uint16_t port) {
+  const std::uint8_t value = Machine_ReadPort(port);
+  Sim_Trace("other in %02x -> %02x", port, value);
+  return value;
+}
+
+void Other_Out(std::uint16_t port, std::uint8_t value) {
+  Sim_Trace("other out %02x %02x", port, value);
+  Machine_WritePort(port, value);
+}
+
+// Selects its own logical device, reads a register and leaves, the device
+// still selected.
+void Other_Driver_Sequence() {
+  Other_Out(SIO_INDEX_PORT, SIO_REG_LOGICAL_DEVICE);
+  Other_Out(SIO_DATA_PORT, OTHER_LOGICAL_DEVICE);
+  Other_Out(SIO_INDEX_PORT, OTHER_REGISTER);
+  static_cast<void>(Other_In(SIO_DATA_PORT));
+}
+
+// Writes its command and reads the reply.
+void Other_Program_Exchange() {
+  static_cast<void>(Other_In(EC_CMD_PORT));
+  Other_Out(EC_CMD_PORT, OTHER_EC_COMMAND);
+  static_cast<void>(Other_In(EC_CMD_PORT));
+  static_cast<void>(Other_In(EC_DATA_PORT));
+}
+
+// Runs the other software's sequence now, or after the program's release
+// when the program holds its bus.
+void Intrude(PortLibBus bus, bool &waiting, void (*sequence)()) {
+  if (Held(bus)) {
+    waiting = true;
+  } else {
+    sequence();
+  }
+}
+
+} // namespace
+
+bool Sim_FaultNeedsHolds(const SimSettings &settings) {
+  return settings.fault == SimFault::SioIntruder || settings.fault == SimFault::EcIntruder;
+}
+
+void Others_AfterProgramAccess(std::uint16_t port, bool write) {
+  const SimSettings &settings = Sim_Settings();
+  if (port == SIO_INDEX_PORT || port == SIO_DATA_PORT) {
+    ++program_sio_accesses;
+    if (settings.fault == SimFault::SioIntruder && program_sio_accesses >= settings.fault_arg) {
+      Intrude(PortLibBus::Isa, sio_waiting, Other_Driver_Sequence);
+    }
+  } else if (port == EC_CMD_PORT || port == EC_DATA_PORT) {
+    program_ec_commands += write && port == EC_CMD_PORT ? 1 : 0;
+    if (settings.fault == SimFault::EcIntruder && program_ec_commands >= settings.fault_arg) {
+      Intrude(PortLibBus::Ec, ec_waiting, Other_Program_Exchange);
+    }
+  }
+}
+
+bool Sim_HoldBus(PortLibBus bus) {
+  Sim_Trace("hold %s", Bus_Name(bus));
+  Held(bus) = true;
+  return true;
+}
+
+bool Sim_ReleaseBus(PortLibBus bus) {
+  Sim_Trace("release %s", Bus_Name(bus));
+  Held(bus) = false;
+  if (bus == PortLibBus::Isa && sio_waiting) {
+    sio_waiting = false;
+    Other_Driver_Sequence();
+  } else if (bus == PortLibBus::Ec && ec_waiting) {
+    ec_waiting = false;
+    Other_Program_Exchange();
+  }
+  return true;
+}

@@ -1,0 +1,82 @@
+// The holds of the buses on Windows: the well-known mutex of each bus, opened
+// or created by its name, waited for a second at most. A mutex that another
+// program left abandoned when it ended is the program's from then on.
+
+#include "backends/winring0/winring0_buses.h"
+#include "backends/winring0/winring0_holds.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr DWORD HOLD_WAIT_MS = 1000;
+
+struct BusHold {
+  const char *what; // the bus, as the messages name it
+  HANDLE mutex;
+  bool reported; // said that it could not be had, and not had since
+};
+BusHold isa{"the configuration ports 0x4E/0x4F", nullptr, false};
+BusHold pci{"PCI configuration space", nullptr, false};
+BusHold ec{"the EC's ports", nullptr, false};
+
+BusHold &Hold_Of(PortLibBus bus) {
+  switch (bus) {
+  case PortLibBus::Isa:
+    return isa;
+  case PortLibBus::Pci:
+    return pci;
+  case PortLibBus::Ec:
+    break;
+  }
+  return ec;
+}
+
+// Opens the mutex, or creates it where no other software has yet. One that
+// other software created for its own users only may still be opened to wait
+// for.
+HANDLE Open_Mutex(const wchar_t *name) {
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+    return OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name);
+  }
+  return mutex;
+}
+
+void Report_Not_Had(BusHold &hold, const wchar_t *name, DWORD waited) {
+  if (hold.reported) {
+    return;
+  }
+  hold.reported = true;
+  if (waited == WAIT_TIMEOUT) {
+    std::fprintf(stderr,
+                 "thermal-control: other software has held %s (mutex %ls) for more than a "
+                 "second; the program leaves them alone until it can have them\n",
+                 hold.what, name);
+  } else {
+    std::fprintf(stderr, "thermal-control: cannot hold %s (mutex %ls): error %lu\n", hold.what,
+                 name, GetLastError());
+  }
+}
+
+} // namespace
+
+bool WinRing0_HoldBus(PortLibBus bus) {
+  BusHold &hold = Hold_Of(bus);
+  const wchar_t *name = Bus_Mutex(bus);
+  if (hold.mutex == nullptr) {
+    hold.mutex = Open_Mutex(name);
+  }
+  const DWORD waited =
+      hold.mutex != nullptr ? WaitForSingleObject(hold.mutex, HOLD_WAIT_MS) : WAIT_FAILED;
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    hold.reported = false;
+    return true;
+  }
+  Report_Not_Had(hold, name, waited);
+  return false;
+}
+
+void WinRing0_ReleaseBus(PortLibBus bus) { ReleaseMutex(Hold_Of(bus).mutex); }
