@@ -17,8 +17,8 @@ namespace {
 // gives up at its first status read. Then the start-up's hardware steps again
 // and the select of the current row's value.
 std::vector<std::string> Lost_Read_And_Set_Up(int value) {
-  std::vector<std::string> trace = {"hold ec",   "in 6c -> ff", "in 68 -> ff",
-                                    "out 6c 44", "in 6c -> ff", "out 68 00",
+  std::vector<std::string> trace = {"hold ec",     "in 6c -> ff", "in 68 -> ff",
+                                    "out 6c 44",   "in 6c -> ff", "out 68 00",
                                     "in 6c -> ff", "in 68 -> ff", "release ec"};
   const std::vector<std::string> &startup = Startup_Trace();
   trace.insert(trace.end(), startup.begin() + 2, startup.end()); // from the bridge search on

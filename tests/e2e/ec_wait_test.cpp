@@ -73,9 +73,9 @@ TEST(EcWait, StuckEcHoldsTheRowOnTheSelectItDidNotTakeAndOnItsStaleHotByte) {
                                   "heartbat 00004 ",
                               }));
   // The select went out byte by byte after each wait gave up, in its own hold.
-  const std::vector<std::string> select = Joined(
-      Joined(Joined(Joined({"release ec", "hold ec"}, BUSY_WAIT), {"out 6c 55"}), BUSY_WAIT),
-      {"out 68 64", "release ec"});
+  const std::vector<std::string> select =
+      Joined(Joined(Joined(Joined({"release ec", "hold ec"}, BUSY_WAIT), {"out 6c 55"}), BUSY_WAIT),
+             {"out 68 64", "release ec"});
   const auto from = std::find(run.trace.begin(), run.trace.end(), "in 68 -> 5a") + 1;
   ASSERT_GE(run.trace.end() - from, static_cast<long>(select.size()));
   EXPECT_EQ(std::vector<std::string>(from, from + static_cast<long>(select.size())), select);

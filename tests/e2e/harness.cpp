@@ -288,14 +288,19 @@ std::string Hex(int byte) {
 }
 
 std::vector<std::string> Read_Trace(int temperature) {
-  return {"hold ec",   "in 6c -> 00", "out 6c 44",
-          "in 6c -> 00", "out 68 00",   "in 6c -> 01",
-          "in 68 -> " + Hex(temperature), "release ec"};
+  return {"hold ec",
+          "in 6c -> 00",
+          "out 6c 44",
+          "in 6c -> 00",
+          "out 68 00",
+          "in 6c -> 01",
+          "in 68 -> " + Hex(temperature),
+          "release ec"};
 }
 
 std::vector<std::string> Select_Trace(int value) {
-  return {"hold ec", "in 6c -> 00", "out 6c 55", "in 6c -> 00", "out 68 " + Hex(value),
-          "release ec"};
+  return {"hold ec",     "in 6c -> 00",          "out 6c 55",
+          "in 6c -> 00", "out 68 " + Hex(value), "release ec"};
 }
 
 const std::vector<std::string> &Read_Ended_Trace() {

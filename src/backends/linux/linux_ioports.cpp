@@ -123,10 +123,10 @@ bool Linux_EcPortsUnclaimed() {
 // the configuration ports.
 void Linux_NoteSuperIoDrivers() {
   constexpr const char *DRIVERS[] = {
-      "it87",     "it87_wdt",     "nct6683",  "nct6775",    "nct6775_core", "f71805f",
-      "f71882fg", "f71808e_wdt",  "w83627ehf", "w83627hf",  "w83627hf_wdt", "pc87360",
-      "pc87427",  "sch5627",      "sch5636",  "sch311x_wdt", "smsc47m1",    "smsc47b397",
-      "vt1211",   "smsc37b787_wdt"};
+      "it87",         "it87_wdt", "nct6683",     "nct6775",   "nct6775_core",
+      "f71805f",      "f71882fg", "f71808e_wdt", "w83627ehf", "w83627hf",
+      "w83627hf_wdt", "pc87360",  "pc87427",     "sch5627",   "sch5636",
+      "sch311x_wdt",  "smsc47m1", "smsc47b397",  "vt1211",    "smsc37b787_wdt"};
   for (const char *driver : DRIVERS) {
     struct stat module {};
     if (stat(("/sys/module/" + std::string(driver)).c_str(), &module) == 0) {

@@ -60,9 +60,8 @@ int Open_Lock_Folder() {
 // The lock file, created or opened as a plain file of its own; -1, after a
 // message, when anything else stands there.
 int Open_Lock_File(int folder) {
-  const int file =
-      openat(folder, LOCK_NAME, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-             LOCK_FILE_MODE);
+  const int file = openat(folder, LOCK_NAME, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                          LOCK_FILE_MODE);
   if (file < 0) {
     if (errno == ELOOP) {
       Refuse(LOCK_FILE, "is a symbolic link: the program opens its lock only as a plain file; "
@@ -101,8 +100,8 @@ long Lock_Holder(int file) {
     unsigned major_number = 0;
     unsigned minor_number = 0;
     unsigned long inode = 0;
-    if (std::sscanf(line, "%*d: FLOCK %*s %*s %ld %x:%x:%lu", &pid, &major_number,
-                    &minor_number, &inode) == 4 &&
+    if (std::sscanf(line, "%*d: FLOCK %*s %*s %ld %x:%x:%lu", &pid, &major_number, &minor_number,
+                    &inode) == 4 &&
         major_number == major(lock.st_dev) && minor_number == minor(lock.st_dev) &&
         inode == lock.st_ino) {
       holder = pid;

@@ -84,8 +84,7 @@ bool Open_Ioperm_Path() {
 // a message, when not.
 std::uint32_t PortLib_Initialize() {
   struct stat device {};
-  ports_granted =
-      stat(THERMAL_EC_DEVICE, &device) == 0 ? Linux_OpenEcDevice() : Open_Ioperm_Path();
+  ports_granted = stat(THERMAL_EC_DEVICE, &device) == 0 ? Linux_OpenEcDevice() : Open_Ioperm_Path();
   return ports_granted ? 1 : 0;
 }
 

@@ -14,17 +14,17 @@
 
 enum class SimFault : std::uint8_t {
   None,
-  Init,     // the library's initialisation fails
-  Status,   // the library reports a bad status
-  NoBridge, // no LPC bridge on the bus
-  EcDead,   // the EC never takes a byte and never replies
-  EcMute,   // the EC takes bytes but never replies
-  EcSlow,   // the EC replies fault_arg ms after the request
-  EcGone,   // the bridge forgets its decode range after fault_arg replies
-  EcResume, // after every fault_arg replies the machine is as after a resume from sleep
-  EcStuck,  // after fault_arg replies the EC takes no more bytes
-  Suspend,  // after every fault_arg replies the machine sleeps in the program's next pause
-  EcReset,  // after every fault_arg replies the EC restarts, its ports still decoded
+  Init,        // the library's initialisation fails
+  Status,      // the library reports a bad status
+  NoBridge,    // no LPC bridge on the bus
+  EcDead,      // the EC never takes a byte and never replies
+  EcMute,      // the EC takes bytes but never replies
+  EcSlow,      // the EC replies fault_arg ms after the request
+  EcGone,      // the bridge forgets its decode range after fault_arg replies
+  EcResume,    // after every fault_arg replies the machine is as after a resume from sleep
+  EcStuck,     // after fault_arg replies the EC takes no more bytes
+  Suspend,     // after every fault_arg replies the machine sleeps in the program's next pause
+  EcReset,     // after every fault_arg replies the EC restarts, its ports still decoded
   SioIntruder, // from the program's fault_arg-th configuration port access on,
                // another driver's sequence follows each access not held
   EcIntruder,  // from the program's fault_arg-th EC command on, another program's

@@ -69,9 +69,9 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
     }
   }
   constexpr Named WITH_NUMBER[] = {
-      {"ec-slow:", SimFault::EcSlow},     {"ec-gone:", SimFault::EcGone},
-      {"ec-resume:", SimFault::EcResume}, {"ec-stuck:", SimFault::EcStuck},
-      {"suspend:", SimFault::Suspend},    {"ec-reset:", SimFault::EcReset},
+      {"ec-slow:", SimFault::EcSlow},           {"ec-gone:", SimFault::EcGone},
+      {"ec-resume:", SimFault::EcResume},       {"ec-stuck:", SimFault::EcStuck},
+      {"suspend:", SimFault::Suspend},          {"ec-reset:", SimFault::EcReset},
       {"sio-intruder:", SimFault::SioIntruder}, {"ec-intruder:", SimFault::EcIntruder}};
   for (const Named &named : WITH_NUMBER) {
     if (text.substr(0, named.name.size()) == named.name) {

@@ -2,8 +2,8 @@
 // or created by its name, waited for a second at most. A mutex that another
 // program left abandoned when it ended is the program's from then on.
 
-#include "backends/winring0/winring0_buses.h"
 #include "backends/winring0/winring0_holds.h"
+#include "backends/winring0/winring0_buses.h"
 
 #include <windows.h>
 
