@@ -33,10 +33,10 @@ set(CPACK_DEBIAN_DKMS_PACKAGE_NAME thermal-control-dkms)
 set(CPACK_DEBIAN_DKMS_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_DKMS_PACKAGE_SECTION kernel)
 # What the maintainer scripts run: dkms, modprobe (kmod), udevadm (udev),
-# systemctl and systemd-sysusers (systemd), deb-systemd-invoke
-# (init-system-helpers).
+# systemctl and systemd-sysusers (systemd); deb-systemd-invoke comes with the
+# essential init-system-helpers.
 set(CPACK_DEBIAN_DKMS_PACKAGE_DEPENDS
-    "dkms, kmod, udev, systemd, init-system-helpers, thermal-control (= ${PROJECT_VERSION})")
+    "dkms, kmod, udev, systemd, thermal-control (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_DKMS_PACKAGE_SUGGESTS "mokutil")
 set(CPACK_DEBIAN_DKMS_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/dkms/postinst
                                             ${CMAKE_BINARY_DIR}/dkms/prerm
