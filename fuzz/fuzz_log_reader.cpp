@@ -11,11 +11,20 @@
 #include "tool/simulate.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 constexpr std::size_t FUZZED_TABLE_BYTES = 256;
+
+void Keep_Logged(void *log, const LogCycle &cycle) {
+  static_cast<std::vector<LogCycle> *>(log)->push_back(cycle);
+}
+
+void Keep_Replayed(void *cycles, const SimulatedCycle &cycle) {
+  static_cast<std::vector<SimulatedCycle> *>(cycles)->push_back(cycle);
+}
 
 } // namespace
 
@@ -27,14 +36,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     size -= 1 + FUZZED_TABLE_BYTES;
   }
   std::vector<LogCycle> log;
+  std::vector<SimulatedCycle> cycles;
+  LogReading read;
+  LogReading replayed;
   std::string error;
-  if (!Read_Log(std::string(reinterpret_cast<const char *>(data), size), log, error)) {
+  const MemoryFile file = Memory_File(data, size);
+  std::FILE *text = std::fopen(file.path.c_str(), "rb");
+  const bool accepted = Read_Log(text, {Keep_Logged, &log}, read, error);
+  std::rewind(text);
+  std::string again;
+  Require(Replay_Log(table, text, {Keep_Replayed, &cycles}, replayed, again) == accepted,
+          "the replay reads the log as the reader does");
+  std::fclose(text);
+  Close(file);
+  if (!accepted) {
     Require(!error.empty(), "a refused log says why");
     return 0;
   }
-  Require(!log.empty(), "an accepted log has cycles");
-  std::vector<SimulatedCycle> cycles;
-  Replay_Log(table, log, cycles);
+  Require(read.cycles == log.size() && read.unused <= size, "the reading counts what it read");
+  Require(read.unused == 0 || read.first_unused > 0, "an unused line is named by its number");
   Require(cycles.size() == log.size(), "one cycle per logged cycle");
   std::uint8_t row = ROW_BOTTOM;
   for (std::size_t i = 0; i < cycles.size(); ++i) {

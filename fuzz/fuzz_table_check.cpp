@@ -16,15 +16,17 @@ namespace {
 
 const std::set<std::string> NAMES = {
     "no-comma",    "ignored-text",  "not-a-number", "range",       "trailing-text", "too-many",
-    "partial-row", "built-in-rows", "oscillation",  "beyond-rows", "unreachable"};
+    "partial-row", "built-in-rows", "oscillation",  "beyond-rows", "unreachable", "too-long"};
 
-// The input's lines as a column counts them: in bytes, up to each line feed.
+// The input's lines as a column counts them: in bytes, up to each line end
+// (a line feed, a carriage return, or both).
 std::vector<std::size_t> Line_Lengths(const std::uint8_t *data, std::size_t size) {
   std::vector<std::size_t> lengths{0};
   for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == '\n') {
+    const bool crlf = data[i] == '\r' && i + 1 < size && data[i + 1] == '\n';
+    if ((data[i] == '\n' || data[i] == '\r') && !crlf) {
       lengths.push_back(0);
-    } else {
+    } else if (!crlf) {
       ++lengths.back();
     }
   }

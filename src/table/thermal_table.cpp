@@ -2,9 +2,12 @@
 
 #include "common/console.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
 // clang-format off
 const ThermalTableBytes BUILT_IN_TABLE = {
@@ -44,7 +47,7 @@ void Field_AddDigit(TableField &field, int c) {
 // came first, matter to the tools that point at it.
 void Field_Ignore(TableField &field, int c, std::size_t offset) {
   field.phase = FieldPhase::Ignored;
-  if (c == '\n') {
+  if (c == '\n' || c == '\r') {
     field.line_break_after_number = true;
   } else if (!Is_Blank(c) && field.ignored_at == NO_OFFSET) {
     field.ignored_at = offset;
@@ -81,7 +84,7 @@ void Field_Feed(TableField &field, int c, std::size_t offset) {
 
 // Echoes the whole number of a stored field (not the byte kept).
 void Echo_Value(int number, unsigned &echoed_on_line) {
-  Console_Print("%d  ", number);
+  Console_Print(LOAD_VALUE, number);
   if (++echoed_on_line == ROW_SIZE) {
     Console_Print("\n");
     echoed_on_line = 0;
@@ -90,12 +93,17 @@ void Echo_Value(int number, unsigned &echoed_on_line) {
 
 // Reads the file to its end (or a read error), storing a value at each comma.
 // Text after the last comma belongs to no value and is ignored. A comma
-// beyond the storage's last value ends the load as the end of the file would.
+// beyond the storage's last value, and the first MiB's end, end the load as
+// the end of the file would.
 void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &table,
                  std::uint16_t &count) {
   TableReader reader;
   unsigned echoed_on_line = 0;
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+    if (reader.offset == TABLE_FILE_MAX_BYTES) {
+      Console_Print(LOAD_TOO_LONG, file_name, unsigned{TABLE_FILE_MAX_BYTES});
+      return;
+    }
     switch (Table_Feed(reader, table, count, c)) {
     case TableByte::Field:
       break;
@@ -103,11 +111,40 @@ void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &tabl
       Echo_Value(Field_Value(reader.last), echoed_on_line);
       break;
     case TableByte::TooMany:
-      Console_Print("%s holds more than %u values; the rest is ignored\n", file_name,
-                    unsigned{TABLE_SIZE});
+      Console_Print(LOAD_TOO_MANY, file_name, unsigned{TABLE_SIZE});
       return;
     }
   }
+  if (std::ferror(file) != 0) {
+    std::fprintf(stderr, "thermal-control: reading %s failed: %s; the values read before count\n",
+                 file_name, std::strerror(errno));
+  }
+}
+
+void Report_Unusable(const char *file_name, const char *why) {
+  std::fprintf(stderr, "thermal-control: cannot use %s: %s; the built-in table serves\n", file_name,
+               why);
+}
+
+// The file, open, when it is a plain file that can be read; else nullptr,
+// after saying why. A folder, a pipe or a device is never opened: a pipe
+// would hold start-up until something writes to it, a device could give
+// bytes for ever.
+std::FILE *Open_Table_File(const char *file_name) {
+  struct stat status {};
+  if (stat(file_name, &status) != 0) {
+    Report_Unusable(file_name, std::strerror(errno));
+    return nullptr;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    Report_Unusable(file_name, "it is no plain file (a folder, a pipe or a device)");
+    return nullptr;
+  }
+  std::FILE *file = std::fopen(file_name, "rb");
+  if (file == nullptr) {
+    Report_Unusable(file_name, std::strerror(errno));
+  }
+  return file;
 }
 
 } // namespace
@@ -139,12 +176,12 @@ TableByte Table_Feed(TableReader &reader, ThermalTableBytes &table, std::uint16_
 bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count) {
   // Binary mode: line ends stay as they are (both kinds convert as white
   // space) and a Ctrl-Z byte is ordinary data.
-  std::FILE *file = std::fopen(file_name, "rb");
+  std::FILE *file = Open_Table_File(file_name);
   if (file == nullptr) {
-    Console_Print("open ThermalTable file err! \n");
+    Console_Print(LOAD_CANNOT_OPEN);
     return false;
   }
-  Console_Print("ThermalTable: \n");
+  Console_Print(LOAD_HEADER);
   Load_Values(file, file_name, table, count);
   Console_Print("\n");
   std::fclose(file);
@@ -153,7 +190,7 @@ bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uin
 
 void List_ThermalTable(const ThermalTableBytes &table, std::uint16_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    Console_Print("%d  ", table[i]);
+    Console_Print(LOAD_VALUE, table[i]);
     if ((i + 1) % ROW_SIZE == 0) {
       Console_Print("\n");
     }

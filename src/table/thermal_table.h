@@ -30,6 +30,20 @@ constexpr std::size_t BUILT_IN_ROWS = 8;
 // The file a table is read from, in the current directory.
 constexpr const char *THERMAL_TABLE_FILE = "ThermalTable.txt";
 
+// Only a table file's first MiB counts: a table within the storage's limits
+// (1024 values of at most 30 characters each) is some 32 KiB, and a load
+// stops there whatever the file holds.
+constexpr std::size_t TABLE_FILE_MAX_BYTES = 1024 * 1024;
+
+// The loader's lines on standard output, as it prints them: the header, each
+// value echoed, and where a load stops early; or that the file cannot be
+// used. Start-up prints them, and thermal-table's replay knows them.
+constexpr char LOAD_HEADER[] = "ThermalTable: \n";
+constexpr char LOAD_VALUE[] = "%d  ";
+constexpr char LOAD_CANNOT_OPEN[] = "open ThermalTable file err! \n";
+constexpr char LOAD_TOO_MANY[] = "%s holds more than %u values; the rest is ignored\n";
+constexpr char LOAD_TOO_LONG[] = "%s goes on past %u bytes; the rest is ignored\n";
+
 // Reading a table file, one byte at a time, as the loader does. A field is
 // everything between two commas: leading white space, an optional sign, then
 // decimal digits; whatever follows the digits is ignored. At each comma the
@@ -49,7 +63,7 @@ struct TableField {
   std::size_t first_nonblank = NO_OFFSET; // the number's sign or first digit, or what stands there
   std::size_t ignored_at = NO_OFFSET;     // the first non-blank byte after the number
   bool line_break_before_ignored = false;
-  bool line_break_after_number = false;
+  bool line_break_after_number = false; // a line feed or a carriage return
   std::size_t comma_at = NO_OFFSET;
 };
 
@@ -73,8 +87,10 @@ enum class TableByte : std::uint8_t {
 [[nodiscard]] int Field_Value(const TableField &field);
 
 // Loads the file over the table from index `count` on (0 for a fresh load)
-// and echoes each value. False when the file cannot be opened; the table then
-// stays as it was.
+// and echoes each value, up to its 1024th value or its first MiB. False when
+// the file cannot be used: it cannot be opened, or it is no plain file (a
+// folder, a pipe or a device); the table then stays as it was, and the
+// standard error stream says why.
 [[nodiscard]] bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table,
                                      std::uint16_t &count);
 

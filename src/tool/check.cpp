@@ -92,6 +92,13 @@ void Check_Reading(const LoadedTable &table, std::vector<Finding> &findings) {
          Text("more than %u values; this comma and everything after it are ignored", U(TABLE_SIZE)),
          "too-many"});
   }
+  if (table.too_long) {
+    findings.push_back({TABLE_FILE_MAX_BYTES, Severity::Warning,
+                        Text("the file goes on past %u bytes, where the controller stops reading "
+                             "it; the rest is ignored",
+                             U(TABLE_FILE_MAX_BYTES)),
+                        "too-long"});
+  }
   if (table.trailing.first_nonblank != NO_OFFSET) {
     findings.push_back({table.trailing.first_nonblank, Severity::Warning,
                         "text after the last comma is ignored; a value counts only with a comma "

@@ -4,7 +4,7 @@ namespace {
 
 bool Is_Digit(char c) { return c >= '0' && c <= '9'; }
 
-// Where a conversion ("%u", "%02d") ends in the format, from its '%'.
+// Where a conversion ("%u", "%02d", "%s") ends in the format, from its '%'.
 std::size_t Conversion_End(std::string_view format, std::size_t percent) {
   std::size_t end = percent + 1;
   while (end < format.size() && Is_Digit(format[end])) {
@@ -13,9 +13,10 @@ std::size_t Conversion_End(std::string_view format, std::size_t percent) {
   return end + 1;
 }
 
-// Whether the format matches the line from `at` on.
-bool Matches_At(std::string_view line, std::size_t at, std::string_view format) {
-  std::size_t f = 0;
+// Whether the format, from `f` on, matches the line from `at` on: its text as
+// it stands, a decimal number (with its sign) for a number's conversion, and
+// some text for "%s".
+bool Matches_At(std::string_view line, std::size_t at, std::string_view format, std::size_t f) {
   while (f < format.size()) {
     if (format[f] != '%') {
       if (at == line.size() || line[at] != format[f]) {
@@ -25,6 +26,18 @@ bool Matches_At(std::string_view line, std::size_t at, std::string_view format) 
       ++f;
       continue;
     }
+    const std::size_t end = Conversion_End(format, f);
+    if (format[end - 1] == 's') {
+      for (std::size_t to = at + 1; to <= line.size(); ++to) {
+        if (Matches_At(line, to, format, end)) {
+          return true;
+        }
+      }
+      return false;
+    }
+    if (at < line.size() && line[at] == '-') {
+      ++at;
+    }
     const std::size_t digits_from = at;
     while (at < line.size() && Is_Digit(line[at])) {
       ++at;
@@ -32,7 +45,7 @@ bool Matches_At(std::string_view line, std::size_t at, std::string_view format) 
     if (at == digits_from) {
       return false;
     }
-    f = Conversion_End(format, f);
+    f = end;
   }
   return true;
 }
@@ -54,7 +67,7 @@ bool Shows(std::string_view line, std::string_view format) {
     format.remove_suffix(1);
   }
   for (std::size_t at = 0; at <= line.size(); ++at) {
-    if (Matches_At(line, at, format)) {
+    if (Matches_At(line, at, format, 0)) {
       return true;
     }
   }

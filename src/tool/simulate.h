@@ -1,29 +1,21 @@
 #pragma once
 
-// The controller's cycles over a sequence of temperatures, one per cycle,
-// from row 0, with the controller's own decision of what each cycle does.
+// The controller's cycles over a run of temperatures, one per cycle, from
+// row 0, with the controller's own decision of what each cycle does: a log
+// replayed, or the thermal model fed back with the values sent. Each cycle
+// goes on as it comes, so that a run of any length takes little memory.
 
-#include "app/cycle_decision.h"
-#include "model/thermal_model.h"
 #include "table/thermal_table.h"
+#include "tool/log_reader.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
-// One cycle as the controller saw it.
-struct LogCycle {
-  std::uint8_t temperature;
-  EcRead read = EcRead::Answered;  // "EC did not answer", "EC ports lost"
-  bool select_taken = true;        // false: "EC did not take the row's value; row held"
-  bool set_up_done = false;        // set up after the read: "open port ok" followed
-  bool resumed = false;            // "system resumed" before the heartbeat
-  bool resume_set_up_done = false; // and "open port ok" after it
-};
-
+// One cycle as the controller would run it.
 struct SimulatedCycle {
-  std::uint32_t time_ms; // since the program started
+  std::uint64_t time_ms; // since the program started
   std::uint8_t temperature;
   bool answered;
   std::uint8_t row; // after the step
@@ -32,20 +24,48 @@ struct SimulatedCycle {
   bool operator==(const SimulatedCycle &) const = default;
 };
 
-// Reads a log: the controller's own output, or a plain list of temperatures.
-// False, with the reason (and line) in `error`.
-[[nodiscard]] bool Read_Log(const std::string &text, std::vector<LogCycle> &cycles,
-                            std::string &error);
+// Receives each cycle of a run as it comes.
+struct CycleTaker {
+  void (*take)(void *context, const SimulatedCycle &cycle);
+  void *context;
+};
 
-// The cycles of a log, about a second apart, over the table.
-void Replay_Log(const ThermalTableBytes &table, const std::vector<LogCycle> &log,
-                std::vector<SimulatedCycle> &cycles);
+// The cycles of a log, about a second apart, over the table. False, with the
+// reason, when the log cannot be read (Read_Log).
+[[nodiscard]] bool Replay_Log(const ThermalTableBytes &table, std::FILE *log, CycleTaker taker,
+                              LogReading &reading, std::string &error);
+
+// The longest run of the thermal model: a year, leap day included.
+constexpr double MODEL_HOURS_MAX = 24 * 366;
+
+// How many cycles the thermal model runs in this much simulated time.
+[[nodiscard]] std::uint64_t Model_Cycles(double hours);
 
 // A fresh thermal model, fed back with the values sent, for this much
 // simulated time, over the table.
-void Run_Model(const ThermalTableBytes &table, double hours, std::vector<SimulatedCycle> &cycles);
+void Run_Model(const ThermalTableBytes &table, double hours, CycleTaker taker);
 
-void Print_Summary(const ThermalTableBytes &table, const std::vector<SimulatedCycle> &cycles,
+// What a run amounts to, gathered cycle by cycle.
+struct RunSummary {
+  struct Row {
+    std::uint64_t cycles = 0;
+    std::uint64_t entered = 0;
+  };
+  std::array<Row, ROW_TOP + 1> rows{};
+  std::uint64_t cycles = 0;
+  std::uint64_t selects = 0;
+  std::uint64_t answered = 0;
+  unsigned lowest = 255;
+  unsigned highest = 0;
+  double sum = 0;
+};
+void Summary_Take(RunSummary &summary, const SimulatedCycle &cycle);
+
+// The cycles, the selects sent, the lowest, highest and mean temperature, and
+// each row's time and entries.
+void Print_Summary(const ThermalTableBytes &table, const RunSummary &summary,
                    const std::string &table_name, const std::string &source, std::FILE *out);
 
-[[nodiscard]] bool Write_Csv(const std::vector<SimulatedCycle> &cycles, std::FILE *out);
+// The CSV of a run: its header, then one line per cycle (numbered from 1).
+void Write_Csv_Header(std::FILE *out);
+void Write_Csv_Cycle(std::FILE *out, std::uint64_t number, const SimulatedCycle &cycle);

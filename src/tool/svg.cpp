@@ -1,9 +1,12 @@
 #include "tool/svg.h"
 
 #include "table/thermal_table.h"
+#include "tool/plot_columns.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <string_view>
 
 namespace {
 
@@ -20,17 +23,6 @@ constexpr const char *TEMPERATURE_COLOUR = "#c0392b";
 constexpr const char *BAND_COLOUR = "#f5b041";
 constexpr const char *VALUE_COLOUR = "#2e86c1";
 
-// The lowest and highest of each quantity over the cycles of one pixel column.
-struct Column {
-  bool filled = false;
-  bool any_temperature = false;
-  double t_low = 0, t_high = 0, t_sum = 0;
-  std::size_t t_count = 0;
-  double fall = 0, rise = 0; // the lowest fall and the highest rise of the rows it saw
-  double v_low = 0, v_high = 0, v_sum = 0;
-  std::size_t count = 0;
-};
-
 struct Range {
   double low;
   double high;
@@ -40,44 +32,6 @@ struct TimeUnit {
   const char *name;
   double seconds;
 };
-
-void Widen(double &low, double &high, double value, bool first) {
-  low = first ? value : std::min(low, value);
-  high = first ? value : std::max(high, value);
-}
-
-void Add_Cycle(const ThermalTableBytes &table, Column &col, const SimulatedCycle &c, double value) {
-  const bool first = !col.filled;
-  const double fall = Row_Byte(table, c.row, COL_FALL);
-  const double rise = Row_Byte(table, c.row, COL_RISE);
-  col.fall = first ? fall : std::min(col.fall, fall);
-  col.rise = first ? rise : std::max(col.rise, rise);
-  Widen(col.v_low, col.v_high, value, first);
-  col.v_sum += value;
-  ++col.count;
-  col.filled = true;
-  if (c.answered) {
-    Widen(col.t_low, col.t_high, c.temperature, !col.any_temperature);
-    col.t_sum += c.temperature;
-    ++col.t_count;
-    col.any_temperature = true;
-  }
-}
-
-std::vector<Column> Columns_Of(const ThermalTableBytes &table,
-                               const std::vector<SimulatedCycle> &cycles) {
-  std::vector<Column> columns(static_cast<std::size_t>(PLOT_W));
-  double value = 0; // the EC runs on 0 until the first select
-  const std::size_t n = cycles.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (cycles[i].sent >= 0) {
-      value = cycles[i].sent;
-    }
-    const std::size_t x = n == 1 ? 0 : i * (columns.size() - 1) / (n - 1);
-    Add_Cycle(table, columns[x], cycles[i], value);
-  }
-  return columns;
-}
 
 double Nice_Step(double span, int ticks) {
   const double raw = span / ticks;
@@ -104,25 +58,45 @@ TimeUnit Unit_For(double seconds) {
   return {"h", 3600};
 }
 
-std::string Escaped(const std::string &text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-    case '&':
-      out += "&amp;";
-      break;
-    case '<':
-      out += "&lt;";
-      break;
-    case '>':
-      out += "&gt;";
-      break;
-    case '"':
-      out += "&quot;";
-      break;
-    default:
-      out += c;
+// How many bytes of well-formed UTF-8 start the text: a character XML may
+// hold; 0 where its bytes are none.
+std::size_t Character_Length(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  if (lead < 0x80) {
+    return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
+  }
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (length == 0 || lead > 0xF4 || text.size() < length) {
+    return 0;
+  }
+  std::uint32_t code = lead & (0x3Fu >> (length - 1));
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[i]);
+    if ((next & 0xC0) != 0x80) {
+      return 0;
     }
+    code = code << 6 | (next & 0x3Fu);
+  }
+  const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  return code >= least[length] && code <= 0x10FFFF && !surrogate ? length : 0;
+}
+
+// The text as XML holds it: its markup characters escaped, and each byte
+// that is no part of a character XML may hold shown as U+FFFD.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  while (!text.empty()) {
+    const std::size_t length = Character_Length(text);
+    const char c = text[0];
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+    } else if (c == '&' || c == '<' || c == '>' || c == '"') {
+      out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
+    } else {
+      out.append(text.substr(0, length));
+    }
+    text.remove_prefix(length == 0 ? 1 : length);
   }
   return out;
 }
@@ -162,23 +136,23 @@ void Time_Ticks(std::FILE *out, double total_s) {
 
 // What one quantity of a column is: its lowest, its highest, its mean.
 struct Quantity {
-  bool (*present)(const Column &);
-  double (*low)(const Column &);
-  double (*high)(const Column &);
-  double (*mean)(const Column &);
+  bool (*present)(const PlotColumn &);
+  double (*low)(const PlotColumn &);
+  double (*high)(const PlotColumn &);
+  double (*mean)(const PlotColumn &);
 };
 
 constexpr Quantity TEMPERATURE = {
-    [](const Column &c) { return c.any_temperature; }, [](const Column &c) { return c.t_low; },
-    [](const Column &c) { return c.t_high; },
-    [](const Column &c) { return c.t_sum / static_cast<double>(c.t_count); }};
-constexpr Quantity VALUE = {[](const Column &c) { return c.filled; },
-                            [](const Column &c) { return c.v_low; },
-                            [](const Column &c) { return c.v_high; },
-                            [](const Column &c) { return c.v_sum / static_cast<double>(c.count); }};
-constexpr Quantity BAND = {[](const Column &c) { return c.filled; },
-                           [](const Column &c) { return c.fall; },
-                           [](const Column &c) { return c.rise; }, nullptr};
+    [](const PlotColumn &c) { return c.any_temperature; }, [](const PlotColumn &c) { return c.t_low; },
+    [](const PlotColumn &c) { return c.t_high; },
+    [](const PlotColumn &c) { return c.t_sum / static_cast<double>(c.t_count); }};
+constexpr Quantity VALUE = {[](const PlotColumn &c) { return c.filled; },
+                            [](const PlotColumn &c) { return c.v_low; },
+                            [](const PlotColumn &c) { return c.v_high; },
+                            [](const PlotColumn &c) { return c.v_sum / static_cast<double>(c.count); }};
+constexpr Quantity BAND = {[](const PlotColumn &c) { return c.filled; },
+                           [](const PlotColumn &c) { return c.fall; },
+                           [](const PlotColumn &c) { return c.rise; }, nullptr};
 
 std::string Point(double x, double y) {
   char text[32];
@@ -188,7 +162,7 @@ std::string Point(double x, double y) {
 
 // The area between each column's lowest and highest: where a pixel column
 // holds many cycles, its spikes stay in sight.
-void Envelope(std::FILE *out, const std::vector<Column> &columns, const Quantity &q, Range range,
+void Envelope(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q, Range range,
               const char *colour, double opacity) {
   std::string points;
   for (std::size_t x = 0; x < columns.size(); ++x) {
@@ -208,7 +182,7 @@ void Envelope(std::FILE *out, const std::vector<Column> &columns, const Quantity
 }
 
 // The mean of each column, as a line.
-void Mean_Line(std::FILE *out, const std::vector<Column> &columns, const Quantity &q, Range range,
+void Mean_Line(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q, Range range,
                const char *colour) {
   std::string points;
   for (std::size_t x = 0; x < columns.size(); ++x) {
@@ -251,11 +225,10 @@ void Legend(std::FILE *out) {
 
 } // namespace
 
-bool Write_Svg(const ThermalTableBytes &table, const std::vector<SimulatedCycle> &cycles,
-               const std::string &title, std::FILE *out) {
-  const std::vector<Column> columns = Columns_Of(table, cycles);
+bool Write_Svg(const PlotColumns &plot, const std::string &title, std::FILE *out) {
+  const std::vector<PlotColumn> columns = Plot_Columns(plot, PLOT_W);
   double t_low = 255, t_high = 0, v_high = 0;
-  for (const Column &c : columns) {
+  for (const PlotColumn &c : columns) {
     if (!c.filled) {
       continue;
     }
@@ -267,7 +240,7 @@ bool Write_Svg(const ThermalTableBytes &table, const std::vector<SimulatedCycle>
   const Range temperature = Nice_Range(t_low, t_high, t_step);
   const double v_step = Nice_Step(std::max(v_high, 10.0), 5);
   const Range value = Nice_Range(0, std::max(v_high, 10.0), v_step);
-  const double total_s = cycles.empty() ? 0 : cycles.back().time_ms / 1000.0;
+  const double total_s = static_cast<double>(plot.last_time_ms) / 1000.0;
 
   std::fprintf(out,
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tool/simulate.h"
+#include "tool/plot_columns.h"
 
 #include <cstdio>
 #include <string>
@@ -10,6 +10,4 @@
 // from its fall to its rise, and the value the EC runs on as a step line on
 // an axis of its own. Each pixel column keeps its lowest and highest, so a
 // day of cycles keeps its spikes. Plain SVG: no scripts, no external files.
-[[nodiscard]] bool Write_Svg(const ThermalTableBytes &table,
-                             const std::vector<SimulatedCycle> &cycles, const std::string &title,
-                             std::FILE *out);
+[[nodiscard]] bool Write_Svg(const PlotColumns &plot, const std::string &title, std::FILE *out);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -12,21 +13,29 @@ void Start_Load(LoadedTable &table) {
   table.fields.clear();
   table.too_many = false;
   table.too_many_at = NO_OFFSET;
+  table.too_long = false;
 }
 
-} // namespace
-
-bool Read_All(std::FILE *file, std::string &text, std::string &error) {
+// Reads an open file up to its first MiB, and one byte more to tell whether
+// it goes on. False, with the reason, on a read error.
+bool Read_Counting(std::FILE *file, std::string &text, bool &too_long, std::string &error) {
   char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+  const std::size_t most = TABLE_FILE_MAX_BYTES + 1;
+  for (std::size_t got; text.size() < most &&
+                        (got = std::fread(buffer, 1, std::min(sizeof buffer, most - text.size()),
+                                          file)) > 0;) {
     text.append(buffer, got);
   }
   if (std::ferror(file) != 0) {
     error = std::strerror(errno);
     return false;
   }
+  too_long = text.size() > TABLE_FILE_MAX_BYTES;
+  text.resize(std::min(text.size(), TABLE_FILE_MAX_BYTES));
   return true;
 }
+
+} // namespace
 
 void Load_BuiltInTable(LoadedTable &table) {
   Start_Load(table);
@@ -43,12 +52,12 @@ bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &er
     error = std::strerror(errno);
     return false;
   }
-  const bool read = Read_All(file, table.text, error);
+  Start_Load(table);
+  const bool read = Read_Counting(file, table.text, table.too_long, error);
   std::fclose(file);
   if (!read) {
     return false;
   }
-  Start_Load(table);
   TableReader reader;
   for (const char byte : table.text) {
     const TableByte got =
@@ -68,10 +77,11 @@ bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &er
 TextPosition Position_Of(const std::string &text, std::size_t offset) {
   TextPosition position{1, 1};
   for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
-    if (text[i] == '\n') {
+    const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if ((text[i] == '\n' || text[i] == '\r') && !crlf) {
       ++position.line;
       position.column = 1;
-    } else {
+    } else if (!crlf) {
       ++position.column;
     }
   }

@@ -18,20 +18,21 @@ struct LoadedTable {
   std::vector<TableField> fields;           // one per stored value
   bool too_many = false;                    // the load ended at a comma beyond the last value
   std::size_t too_many_at = NO_OFFSET;
+  bool too_long = false; // the file goes on past its first MiB, where the load ends
   TableField trailing; // the text after the last comma
 };
 
 // Reads the file into `table`, over the built-in table, as the controller
-// loads it. False, with the reason in `error`, when it cannot be read.
+// loads it: its first MiB at most. False, with the reason in `error`, when it
+// cannot be read.
 [[nodiscard]] bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error);
 
-// Reads an open file to its end. False, with the reason, on a read error.
-[[nodiscard]] bool Read_All(std::FILE *file, std::string &text, std::string &error);
 
 // The built-in table, as the controller runs without a file.
 void Load_BuiltInTable(LoadedTable &table);
 
-// 1-based line and column (in bytes) of an offset in the text.
+// 1-based line and column (in bytes) of an offset in the text. A line ends at
+// a line feed, a carriage return, or both.
 struct TextPosition {
   std::size_t line;
   std::size_t column;

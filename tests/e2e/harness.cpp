@@ -39,7 +39,12 @@ std::vector<std::string> Run_Environment(const RunOptions &options,
       env.emplace_back(*entry);
     }
   }
-  env.emplace_back("THERMAL_SIM_FAST=1");
+  const bool fast_given = std::any_of(options.env.begin(), options.env.end(), [](const auto &e) {
+    return e.first == "THERMAL_SIM_FAST";
+  });
+  if (!fast_given) {
+    env.emplace_back("THERMAL_SIM_FAST=1");
+  }
   if (options.trace) {
     env.push_back("THERMAL_SIM_TRACE=" + (dir / "trace.txt").string());
   }
@@ -111,6 +116,8 @@ void Set_ProgramCommand(std::vector<std::string> command) {
   program_command = std::move(command);
 }
 
+const std::vector<std::string> &Program_Command() { return program_command; }
+
 void Set_WindowsBackend() { windows_backend = true; }
 bool Native_Backend() { return !windows_backend; }
 
@@ -130,6 +137,9 @@ RunningProgram Start_Program(const RunOptions &options) {
   }
   for (const std::string &file : options.run_dir_files) {
     std::filesystem::copy_file(file, dir / std::filesystem::path(file).filename());
+  }
+  if (options.prepare != nullptr) {
+    options.prepare(dir.string());
   }
   std::vector<std::string> env = Run_Environment(options, dir);
   std::vector<std::string> argv = options.command.empty() ? program_command : options.command;

@@ -15,6 +15,7 @@ struct RunOptions {
   std::vector<std::string> command;       // the program's command, when not the usual one
   std::vector<std::string> args;          // appended to the command
   std::vector<std::string> run_dir_files; // copied into the run's directory
+  void (*prepare)(const std::string &dir) = nullptr; // makes more in the run's directory
 };
 
 struct RunResult {
@@ -46,6 +47,7 @@ RunResult Run_Temperatures(const std::string &temperatures,
 
 // The program's command, set from the test executable's arguments.
 void Set_ProgramCommand(std::vector<std::string> command);
+const std::vector<std::string> &Program_Command();
 
 // The backend under test: the native simulated machine, or the Windows
 // program over the stand-in DLL under Wine, whose sleeps are real and which

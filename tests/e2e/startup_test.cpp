@@ -4,6 +4,8 @@
 #include "harness.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +40,71 @@ TEST(StartUp, TableFileIsEchoedThenListed) {
                          "Init_WinRing0 ok\nopen port ok\n\nheartbat 00001 ");
 }
 
+struct UnusableTable {
+  const char *name;
+  void (*prepare)(const std::string &dir);
+  const char *why; // as the standard error says it
+};
+
+void PrintTo(const UnusableTable &c, std::ostream *os) { *os << c.name; }
+
+class TableNotUsed : public testing::TestWithParam<UnusableTable> {};
+
+// A table that cannot be used is said so on the standard output as a missing
+// one is, and why on the standard error; the built-in table runs. Nothing
+// holds start-up: not a pipe nobody writes to, nor a device without end.
+TEST_P(TableNotUsed, IsSaidWhyAndTheBuiltInTableRuns) {
+  const UnusableTable &c = GetParam();
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", "38"}};
+  options.prepare = c.prepare;
+  const RunResult run = Run_Program(options);
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, NO_TABLE_STARTUP + "heartbat 00001 Now Tempareture is: 38\n"
+                                        "now select value: 0   0   0   0\n"
+                                        "heartbat 00002 ");
+  EXPECT_EQ(run.err, std::string("thermal-control: cannot use ThermalTable.txt: ") + c.why +
+                         "; the built-in table serves\n");
+  EXPECT_LT(run.seconds, 10);
+}
+
+const char *TABLE = "/ThermalTable.txt";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TableNotUsed,
+    testing::Values(
+        UnusableTable{"Missing", [](const std::string &) {}, "No such file or directory"},
+        UnusableTable{"AFolder", [](const std::string &dir) { mkdir((dir + TABLE).c_str(), 0755); },
+                      "it is no plain file (a folder, a pipe or a device)"},
+        UnusableTable{"APipe", [](const std::string &dir) { mkfifo((dir + TABLE).c_str(), 0644); },
+                      "it is no plain file (a folder, a pipe or a device)"},
+        UnusableTable{"ADeviceWithoutEnd",
+                      [](const std::string &dir) { symlink("/dev/zero", (dir + TABLE).c_str()); },
+                      "it is no plain file (a folder, a pipe or a device)"},
+        UnusableTable{"ALinkToNothing",
+                      [](const std::string &dir) { symlink("gone", (dir + TABLE).c_str()); },
+                      "No such file or directory"}),
+    [](const testing::TestParamInfo<UnusableTable> &param) {
+      return std::string(param.param.name);
+    });
+
+// A table file that exists and cannot be read, as the service's user meets
+// one that root keeps to itself: the same message with the system's reason.
+TEST(StartUp, TableThatCannotBeReadIsSaidWhy) {
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", ""}};
+  options.table = "0,0,0,0,\n";
+  options.trace = false;
+  options.prepare = [](const std::string &dir) { chmod((dir + TABLE).c_str(), 0); };
+  if (getuid() == 0) { // root reads any file: run as a user without rights
+    options.command = Joined({AS_NOBODY}, Program_Command());
+  }
+  const RunResult run = Run_Program(options);
+  EXPECT_EQ(run.out.rfind("open ThermalTable file err! \n", 0), 0u) << run.out;
+  EXPECT_EQ(run.err, "thermal-control: cannot use ThermalTable.txt: Permission denied; the "
+                     "built-in table serves\n");
+}
+
 struct FailedStep {
   const char *fault;
   const char *output_tail;
@@ -70,5 +137,35 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FailedStep> &param_info) {
       return std::string(param_info.param.fault);
     });
+
+struct BadSetting {
+  const char *variable;
+  const char *value;
+  const char *message; // how the standard error starts
+};
+
+// The simulated machine refuses to start, with status 2, on a setting it
+// cannot understand, a fault that would do nothing, a variable that is no
+// setting, and a trace it cannot write.
+TEST(SimulatedMachine, RefusesWhatItCannotUseWithStatus2) {
+  const BadSetting cases[] = {
+      {"THERMAL_SIM_FAST", "yes", "thermal-sim: THERMAL_SIM_FAST: \"yes\" is not 1"},
+      {"THERMAL_SIM_FAST", "2", "thermal-sim: THERMAL_SIM_FAST: \"2\" is not 1"},
+      {"THERMAL_SIM_FAULT", "ec-gone:0",
+       "thermal-sim: THERMAL_SIM_FAULT: \"ec-gone:0\" is not a fault with its number, 1 or more"},
+      {"THERMAL_SIM_TEMP", "40",
+       "thermal-sim: THERMAL_SIM_TEMP is no setting of the simulated machine"},
+      {"THERMAL_SIM_TRACE", "/dev/full",
+       "thermal-sim: cannot write the trace file: No space left on device"},
+  };
+  for (const BadSetting &c : cases) {
+    RunOptions options;
+    options.trace = false;
+    options.env = {{"THERMAL_SIM_TEMPS", "40"}, {c.variable, c.value}};
+    const RunResult run = Run_Program(options);
+    EXPECT_EQ(run.exit_status, 2) << c.variable << "=" << c.value;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+}
 
 } // namespace

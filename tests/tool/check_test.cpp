@@ -72,6 +72,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "and 2 on every cycle: row 2's fall of 60 lies above its rise of 53 "
                    "[oscillation]"},
                   "3 warnings, 1 note"},
+        CheckCase{"CarriageReturnsAloneEndLines",
+                  "0,0,0,0,\r45,40,100,0\r56,53,60,0,\r",
+                  {"t.txt:2:11: warning: this number has no comma; the next line's first number "
+                   "runs into it and is lost, and every later value moves up by one [no-comma]",
+                   "t.txt:3:10: warning: the file's 11 values end inside row 2: its last 1 column "
+                   "keeps the built-in table's values [partial-row]",
+                   "t.txt:1:1: note: the file sets rows 0 to 2; built-in rows 3 to 7 remain in "
+                   "force [built-in-rows]",
+                   "t.txt:3:4: warning: at a constant 54 to 59 the controller moves between rows 1 "
+                   "and 2 on every cycle: row 2's fall of 60 lies above its rise of 53 "
+                   "[oscillation]"},
+                  "3 warnings, 1 note"},
         CheckCase{"IgnoredTextAndTrailingText",
                   "0,0,0,0,\r\n45,40,1.5,0,\r\n 7",
                   {"t.txt:2:8: warning: this text before the comma is ignored; only the number in "
@@ -121,11 +133,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "2 warnings"}),
     [](const testing::TestParamInfo<CheckCase> &param) { return std::string(param.param.name); });
 
-TEST(Check, UnreadableFileIsStatus2WithTheReason) {
-  const RunResult run = Run_Tool({"check", "missing.txt"}, std::nullopt);
-  EXPECT_EQ(run.exit_status, 2);
-  EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("cannot read missing.txt: "), std::string::npos) << run.err;
+// A file that goes on for ever is read as the controller reads it: up to its
+// first MiB.
+TEST(Check, AFileWithoutEndIsReadUpToItsFirstMebibyte) {
+  const RunResult run = Run_Tool({"check", "/dev/zero"}, std::nullopt);
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_NE(run.out.find("/dev/zero:1:1048577: warning: the file goes on past 1048576 bytes, "
+                         "where the controller stops reading it; the rest is ignored [too-long]"),
+            std::string::npos)
+      << run.out;
 }
 
 } // namespace

@@ -94,13 +94,27 @@ TEST(Simulate, ReplayAcrossASetUpShowsTheValueSentAgain) {
   }
 }
 
+void Keep(void *cycles, const SimulatedCycle &cycle) {
+  static_cast<std::vector<SimulatedCycle> *>(cycles)->push_back(cycle);
+}
+
+// The cycles of the longest runs, past 2^32 ms (about 1193 h), are counted in
+// full: 0.2 s to the first cycle, then one a second.
+TEST(Simulate, TheModelsCyclesAreCountedPastTheThirtyTwoBitMilliseconds) {
+  EXPECT_EQ(Model_Cycles(0.2 / 3600), 1u);
+  EXPECT_EQ(Model_Cycles(0.19 / 3600), 0u);
+  EXPECT_EQ(Model_Cycles(1), 3600u);
+  EXPECT_EQ(Model_Cycles(1194), 1194u * 3600);
+  EXPECT_EQ(Model_Cycles(MODEL_HOURS_MAX), 8784u * 3600);
+}
+
 // The thermal model is a value: each run starts its own chip, idle at 39.
 TEST(Simulate, TwoModelRunsInOneProcessGiveTheSameCycles) {
   constexpr double FORTY_FIVE_SECONDS = 45.0 / 3600;
   std::vector<SimulatedCycle> first;
   std::vector<SimulatedCycle> second;
-  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, first);
-  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, second);
+  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, {Keep, &first});
+  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, {Keep, &second});
   ASSERT_EQ(first.size(), 45u);
   EXPECT_EQ(first.front().temperature, 39);
   EXPECT_TRUE(first == second);
@@ -157,6 +171,14 @@ TEST(Simulate, ModelDayIsWellFormedInCsvAndSvg) {
   const RunResult linted = Run_Program(lint);
   EXPECT_EQ(linted.exit_status, 0) << linted.err;
   EXPECT_NE(Read_File(svg).find(">time (h)</text>"), std::string::npos);
+
+  // A table whose name's bytes are no UTF-8 names a plot that is still XML.
+  const std::string odd = "t\xff\x01.txt";
+  const RunResult named = Run_Tool({"simulate", odd, "--model", "0.01", "--svg", svg}, std::nullopt,
+                                   {Scratch_File(odd, sample_table)});
+  ASSERT_EQ(named.exit_status, 0) << named.err;
+  EXPECT_EQ(Run_Program(lint).exit_status, 0) << Read_File(svg);
+  EXPECT_NE(Read_File(svg).find("<title>t\xEF\xBF\xBD\xEF\xBF\xBD.txt</title>"), std::string::npos);
 }
 
 struct BadInput {
@@ -164,34 +186,127 @@ struct BadInput {
   const char *message;
 };
 
+// Every way a command line or an input can be wrong: refused with status 2,
+// one line that says why, nothing on the standard output, and no output
+// file written over an input.
 TEST(Simulate, BadInputIsRefusedWithStatus2AndAClearMessage) {
-  const std::vector<std::string> files = {Scratch_File("bad.log", "40, 41\n42 x\n"),
+  const std::vector<std::string> files = {Scratch_File("t.txt", "0,0,0,0,\n"),
                                           Scratch_File("empty.log", "no cycles here\n")};
   const BadInput cases[] = {
-      {{"simulate"}, "simulate needs either --log LOG or --model HOURS"},
-      {{"simulate", "--log", "bad.log", "--model", "1"}, "needs either --log LOG or --model"},
-      {{"simulate", "--model", "0"}, "--model takes a positive number of hours, not \"0\""},
-      {{"simulate", "--model", "2h"}, "--model takes a positive number of hours, not \"2h\""},
+      {{"simulate"}, "simulate needs --log LOG or --model HOURS"},
+      {{"simulate", "--log", "empty.log", "--model", "1"},
+       "takes --log LOG or --model HOURS, not both"},
+      {{"simulate", "--model", "0"},
+       "--model takes a decimal number of hours above 0 and at most 8784 (a year), not \"0\""},
+      {{"simulate", "--model", "2h"}, "not \"2h\""},
+      {{"simulate", "--model", "0x2"}, "not \"0x2\""},
+      {{"simulate", "--model", "1e-9"}, "not \"1e-9\""},
+      {{"simulate", "--model", "8785"}, "at most 8784 (a year), not \"8785\""},
+      {{"simulate", "--model", "0.00001"}, "--model 0.00001 holds no cycle"},
+      {{"simulate", "--model", "1", "--model", "2"}, "--model is given twice"},
       {{"simulate", "--model", "1", "--bogus"}, "unknown option --bogus"},
       {{"simulate", "--model"}, "--model needs a value"},
-      {{"simulate", "missing.txt", "--model", "1"}, "cannot read missing.txt: "},
-      {{"simulate", "--log", "missing.log"}, "cannot read missing.log: "},
-      {{"simulate", "--log", "bad.log"}, "bad.log: line 2: \"x\" is not a temperature 0 to 255"},
-      {{"simulate", "--log", "empty.log"}, "empty.log: line 1: \"no\" is not a temperature"},
+      {{"simulate", "missing.txt", "--model", "1"}, "cannot read missing.txt: No such file"},
+      {{"simulate", "--log", "missing.log"}, "cannot read missing.log: No such file"},
+      {{"simulate", "--log", "empty.log"}, "empty.log: no temperatures in it"},
       {{"simulate", "--log", "-"}, "-: no temperatures in it"}, // standard input: empty here
+      {{"simulate", "--log", "/dev/zero"}, "line 1 is longer than 1048576 bytes: this is no log"},
+      {{"simulate", "t.txt", "--model", "1", "--csv", "t.txt"},
+       "--csv t.txt is the table it reads: an output never overwrites an input"},
+      {{"simulate", "--log", "empty.log", "--svg", "./empty.log"}, "is the log it reads"},
+      {{"simulate", "--model", "1", "--csv", "x", "--svg", "x"},
+       "--csv and --svg name the same file x"},
+      {{"simulate", "--model", "1", "--csv", "-", "--svg", "-"},
+       "would both write to the standard output"},
+      {{"simulate", "--model", "1", "--csv", "/dev/full"}, "cannot write /dev/full: No space left"},
       {{"check", "a.txt", "b.txt"}, "check takes one FILE at most"},
+      {{"check", "--bogus"}, "unknown option --bogus"},
+      {{"check", "missing.txt"}, "cannot read missing.txt: No such file or directory"},
       {{"frobnicate"}, "unknown command frobnicate"},
   };
   for (const BadInput &c : cases) {
     const RunResult run = Run_Tool(c.args, std::nullopt, files);
     EXPECT_EQ(run.exit_status, 2) << c.args.back();
+    EXPECT_EQ(run.err.find(std::string("thermal-table: ")), 0u) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "") << c.args.back();
   }
-  const RunResult blank = Run_Tool({"simulate", "--log", "blank.log"}, std::nullopt,
-                                   {Scratch_File("blank.log", " \n,\n")});
-  EXPECT_EQ(blank.exit_status, 2);
-  EXPECT_NE(blank.err.find("blank.log: no temperatures in it"), std::string::npos) << blank.err;
+  EXPECT_EQ(Read_File(Temp_Path("t.txt")), "0,0,0,0,\n") << "the table is as it was";
 }
+
+// A standard output that cannot be written is a run that did not do its job.
+TEST(Simulate, AStandardOutputThatCannotBeWrittenIsStatus2) {
+  for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+           {"simulate", "--model", "0.01"}, {"check"}, {"--version"}}) {
+    RunOptions full;
+    full.command = Joined({"/bin/sh", "-c", "exec \"$@\" >/dev/full", "sh"}, Program_Command());
+    full.args = args;
+    full.table = sample_table;
+    full.trace = false;
+    const RunResult run = Run_Program(full);
+    EXPECT_EQ(run.exit_status, 2) << args.front();
+    EXPECT_EQ(run.err, "thermal-table: cannot write the standard output: No space left on device\n")
+        << args.front();
+  }
+}
+
+struct OddLog {
+  const char *name;
+  std::string log;
+  std::vector<std::string> csv; // the cycles replayed, less the header
+  std::string warning;          // the standard error's line, empty when there is none
+};
+
+void PrintTo(const OddLog &c, std::ostream *os) { *os << c.name; }
+
+class OddLogs : public testing::TestWithParam<OddLog> {};
+
+// A log's lines that are neither a cycle nor one the controller writes are
+// counted and named, with status 1; the others are all replayed.
+TEST_P(OddLogs, AreReplayedWithEveryLineThatCouldNotBeUsedCounted) {
+  const OddLog &c = GetParam();
+  const std::string csv = Temp_Path(std::string(c.name) + ".csv");
+  const RunResult run = Run_Tool({"simulate", "--log", "odd.log", "--csv", csv}, std::nullopt,
+                                 {Scratch_File("odd.log", c.log)});
+  EXPECT_EQ(run.exit_status, c.warning.empty() ? 0 : 1) << run.err;
+  EXPECT_EQ(run.err, c.warning);
+  EXPECT_EQ(Split_Lines(Read_File(csv)), Joined({"cycle,temperature,row,sent"}, c.csv));
+}
+
+const std::string HEARTBEAT = "heartbat 00001 Now Tempareture is: ";
+const std::string ROW0 = "now select value: 0   0   0   0\n";
+
+std::string Warning(int lines, int first, const char *text) {
+  return "thermal-table: warning: odd.log: " + std::to_string(lines) +
+         (lines == 1 ? " line is" : " lines are") +
+         " neither a cycle nor one the controller writes, and not replayed; the first, line " +
+         std::to_string(first) + ": \"" + text + "\"\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Logs, OddLogs,
+    testing::Values(OddLog{"CarriageReturnsAloneEndLines",
+                           "40\r41\r\r42\r",
+                           {"1,40,0,", "2,41,0,", "3,42,0,"},
+                           ""},
+                    OddLog{"ABadTokenLeavesItsLineOut",
+                           "40, 41\n42 x\n43\n",
+                           {"1,40,0,", "2,41,0,", "3,43,0,"},
+                           Warning(1, 2, "42 x")},
+                    OddLog{"TemperaturesTheControllerNeverPrints",
+                           "open port ok\n" + HEARTBEAT + "300\n" + ROW0 + HEARTBEAT + "1000\n" +
+                               ROW0 + HEARTBEAT + "-5\n" + ROW0 + HEARTBEAT + "0047\n" + ROW0 +
+                               HEARTBEAT + "47\n",
+                           {"1,47,1,100"},
+                           Warning(4, 2, "heartbat 00001 Now Tempareture is: 300")},
+                    OddLog{"AControllerLinePastedIntoAList",
+                           "40\n41\n" + HEARTBEAT + "47\n42\n",
+                           {"1,40,0,", "2,41,0,", "3,42,0,"},
+                           Warning(1, 3, "heartbat 00001 Now Tempareture is: 47")},
+                    OddLog{"OddBytesAreShownEscaped",
+                           "open port ok\n" + std::string("t\0\x01", 3) + "\n" + HEARTBEAT + "50\n",
+                           {"1,50,1,100"},
+                           Warning(1, 2, "t\\x00\\x01")}),
+    [](const testing::TestParamInfo<OddLog> &param) { return std::string(param.param.name); });
 
 } // namespace

@@ -41,6 +41,7 @@ struct SimSettings {
   bool temperatures_given = false; // false: the thermal model supplies them
   std::vector<SimTemperatureRun> temperatures;
   bool fast = false;
+  bool notify = false; // the notify messages of the service manager's protocol traced
   std::string trace_path;
   SimFault fault = SimFault::None;
   std::uint64_t fault_arg = 0;
@@ -54,12 +55,14 @@ const SimSettings &Sim_Settings();
 
 // The THERMAL_SIM_* variables' texts, nullptr where one is unset, as the
 // settings above are read from them. False, with the message, when one
-// cannot be understood.
+// cannot be understood, or a variable of that name is no setting.
 struct SimSettingTexts {
   const char *temps;
   const char *fast;
   const char *trace;
   const char *fault;
+  const char *notify;
+  const char *unknown; // the name of a THERMAL_SIM_ variable that is no setting
 };
 [[nodiscard]] bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings,
                                      std::string &message);

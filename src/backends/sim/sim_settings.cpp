@@ -1,9 +1,15 @@
 #include "backends/sim/sim.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string_view>
+
+#ifndef environ // the C library of Windows has it as a macro
+extern char **environ;
+#endif
 
 namespace {
 
@@ -76,8 +82,9 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
   for (const Named &named : WITH_NUMBER) {
     if (text.substr(0, named.name.size()) == named.name) {
       settings.fault = named.fault;
-      return Parse_Number(text.substr(named.name.size()), settings.fault_arg) ||
-             Refuse(message, "THERMAL_SIM_FAULT", text, "a fault with its number");
+      return (Parse_Number(text.substr(named.name.size()), settings.fault_arg) &&
+              settings.fault_arg > 0) ||
+             Refuse(message, "THERMAL_SIM_FAULT", text, "a fault with its number, 1 or more");
     }
   }
   return Refuse(message, "THERMAL_SIM_FAULT", text,
@@ -86,10 +93,36 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
                 "ec-intruder:K");
 }
 
+// A switch is set to 1, or not set.
+bool Parse_Switch(const char *variable, const char *text, bool &on, std::string &message) {
+  on = text != nullptr;
+  return text == nullptr || std::string_view(text) == "1" || Refuse(message, variable, text, "1");
+}
+
+// The first variable of the environment that looks like a setting and is
+// none; nullptr when there is no such variable.
+const char *Unknown_Setting(std::string &name) {
+  constexpr std::string_view PREFIX = "THERMAL_SIM_";
+  constexpr std::string_view KNOWN[] = {"THERMAL_SIM_TEMPS", "THERMAL_SIM_FAST",
+                                        "THERMAL_SIM_TRACE", "THERMAL_SIM_FAULT",
+                                        "THERMAL_SIM_NOTIFY"};
+  for (char **entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view variable(*entry);
+    name = variable.substr(0, variable.find('='));
+    if (name.rfind(PREFIX, 0) == 0 &&
+        std::find(std::begin(KNOWN), std::end(KNOWN), name) == std::end(KNOWN)) {
+      return name.c_str();
+    }
+  }
+  return nullptr;
+}
+
 SimSettings Sim_ReadSettings() {
-  const SimSettingTexts texts = {std::getenv("THERMAL_SIM_TEMPS"), std::getenv("THERMAL_SIM_FAST"),
-                                 std::getenv("THERMAL_SIM_TRACE"),
-                                 std::getenv("THERMAL_SIM_FAULT")};
+  std::string unknown;
+  const SimSettingTexts texts = {
+      std::getenv("THERMAL_SIM_TEMPS"), std::getenv("THERMAL_SIM_FAST"),
+      std::getenv("THERMAL_SIM_TRACE"), std::getenv("THERMAL_SIM_FAULT"),
+      std::getenv("THERMAL_SIM_NOTIFY"), Unknown_Setting(unknown)};
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(texts, settings, message)) {
@@ -102,10 +135,17 @@ SimSettings Sim_ReadSettings() {
 } // namespace
 
 bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings, std::string &message) {
-  if (texts.temps != nullptr && !Parse_Temperatures(texts.temps, settings, message)) {
+  if (texts.unknown != nullptr) {
+    message = std::string(texts.unknown) +
+              " is no setting of the simulated machine, whose settings are THERMAL_SIM_TEMPS, "
+              "THERMAL_SIM_FAST, THERMAL_SIM_TRACE, THERMAL_SIM_FAULT and THERMAL_SIM_NOTIFY";
     return false;
   }
-  settings.fast = texts.fast != nullptr && std::string_view(texts.fast) == "1";
+  if ((texts.temps != nullptr && !Parse_Temperatures(texts.temps, settings, message)) ||
+      !Parse_Switch("THERMAL_SIM_FAST", texts.fast, settings.fast, message) ||
+      !Parse_Switch("THERMAL_SIM_NOTIFY", texts.notify, settings.notify, message)) {
+    return false;
+  }
   if (texts.trace != nullptr) {
     settings.trace_path = texts.trace;
   }

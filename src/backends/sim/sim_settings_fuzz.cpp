@@ -1,8 +1,8 @@
-// The simulated machine's settings, THERMAL_SIM_TEMPS to THERMAL_SIM_FAULT,
+// The simulated machine's settings, THERMAL_SIM_TEMPS to THERMAL_SIM_NOTIFY,
 // from any texts. The input's first byte says which variables are set; the
-// rest holds their texts, one a line. For every input: a refusal names the
-// variable and quotes text that stands in it; what is accepted reads back the
-// same from its own rendering. It lives beside the reader it drives; the fuzz
+// rest holds their texts, one a line. For every input: a refusal names a
+// variable that is set and quotes text that stands in it; what is accepted
+// reads back the same from its own rendering. It lives beside the reader it drives; the fuzz
 // preset builds it with the other fuzz targets.
 
 #include "backends/sim/sim.h"
@@ -36,6 +36,7 @@ bool Same(const SimSettings &a, const SimSettings &b) {
     }
   }
   return a.temperatures_given == b.temperatures_given && a.fast == b.fast &&
+         a.notify == b.notify &&
          a.trace_path == b.trace_path && a.fault == b.fault && a.fault_arg == b.fault_arg;
 }
 
@@ -49,26 +50,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // An environment variable holds no NUL: the texts end at the first.
   std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);
   rest = rest.substr(0, rest.find('\0'));
-  std::array<std::string, 4> texts;
+  std::array<std::string, 5> texts;
   for (std::string &text : texts) {
     const std::size_t end = rest.find('\n');
     text = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
   }
   const auto text = [&](unsigned i) { return (set >> i & 1) != 0 ? texts[i].c_str() : nullptr; };
-  const SimSettingTexts given = {text(0), text(1), text(2), text(3)};
+  const SimSettingTexts given = {text(0), text(1), text(2), text(3), text(4), nullptr};
+  constexpr const char *NAMES[] = {"THERMAL_SIM_TEMPS", "THERMAL_SIM_FAST", "THERMAL_SIM_TRACE",
+                                   "THERMAL_SIM_FAULT", "THERMAL_SIM_NOTIFY"};
 
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(given, settings, message)) {
-    const bool temps = message.rfind("THERMAL_SIM_TEMPS: \"", 0) == 0;
-    const bool fault = message.rfind("THERMAL_SIM_FAULT: \"", 0) == 0;
-    Require((temps && given.temps != nullptr) || (fault && given.fault != nullptr),
-            "a refusal names a variable that is set");
+    unsigned named = 0;
+    while (named < 5 && message.rfind(std::string(NAMES[named]) + ": \"", 0) != 0) {
+      ++named;
+    }
+    Require(named < 5 && text(named) != nullptr, "a refusal names a variable that is set");
     const std::size_t open = message.find('"') + 1;
     const std::string quoted = message.substr(open, message.find("\" is not ", open) - open);
-    Require(std::string_view(temps ? given.temps : given.fault).find(quoted) !=
-                std::string_view::npos,
+    Require(std::string_view(text(named)).find(quoted) != std::string_view::npos,
             "a refusal quotes text that stands in the variable");
     return 0;
   }
@@ -76,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string rendered = Rendered(settings.temperatures);
   SimSettings again;
   Require(Sim_ParseSettings(
-              {given.temps ? rendered.c_str() : nullptr, given.fast, given.trace, given.fault},
+              {given.temps ? rendered.c_str() : nullptr, given.fast, given.trace, given.fault,
+               given.notify, nullptr},
               again, message),
           "an accepted list's rendering is accepted");
   Require(Same(settings, again), "an accepted list reads back the same");

@@ -1,8 +1,10 @@
 #include "backends/sim/sim.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 std::FILE *trace_file = nullptr;
@@ -11,7 +13,8 @@ std::FILE *trace_file = nullptr;
 void Sim_OpenTrace(const std::string &path) {
   trace_file = std::fopen(path.c_str(), "wb"); // "\n" line ends on every system
   if (trace_file == nullptr) {
-    std::fprintf(stderr, "thermal-sim: cannot write the trace file %s\n", path.c_str());
+    std::fprintf(stderr, "thermal-sim: cannot write the trace file %s: %s\n", path.c_str(),
+                 std::strerror(errno));
     std::exit(2);
   }
 }
@@ -25,5 +28,8 @@ void Sim_Trace(const char *format, ...) {
   std::vfprintf(trace_file, format, arguments);
   va_end(arguments);
   std::fputc('\n', trace_file);
-  std::fflush(trace_file);
+  if (std::fflush(trace_file) != 0 || std::ferror(trace_file) != 0) {
+    std::fprintf(stderr, "thermal-sim: cannot write the trace file: %s\n", std::strerror(errno));
+    std::exit(2);
+  }
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+// Reading a log back, line by line: the controller's own output (a console
+// capture, or the service's journal), or a plain list of temperatures 0 to
+// 255. The first line with text says which: one the controller writes makes
+// the log the controller's.
+
+#include "hw/ec_read.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// One cycle as the controller saw it.
+struct LogCycle {
+  std::uint8_t temperature;
+  EcRead read = EcRead::Answered;  // "EC did not answer", "EC ports lost"
+  bool select_taken = true;        // false: "EC did not take the row's value; row held"
+  bool set_up_done = false;        // set up after the read: "open port ok" followed
+  bool resumed = false;            // "system resumed" before the heartbeat
+  bool resume_set_up_done = false; // and "open port ok" after it
+};
+
+// Receives each cycle of a log as it is read.
+struct LogCycleTaker {
+  void (*take)(void *context, const LogCycle &cycle);
+  void *context;
+};
+
+// A line longer than this is no line of a log: the controller's are under 80
+// bytes, and a plain list of temperatures on one line holds a quarter of a
+// million of them.
+constexpr std::size_t LOG_LINE_MAX = 1024 * 1024;
+
+// What a log held besides its cycles: the lines that are neither a cycle nor
+// another of the controller's own lines, the first of them shown.
+struct LogReading {
+  std::size_t cycles = 0;
+  std::size_t unused = 0;
+  std::size_t first_unused = 0;  // its line number
+  std::string first_unused_text; // as Shown gives it
+};
+
+// Reads the log to its end; a line ends at a line feed, a carriage return, or
+// both. False, with the reason (and line) in `error`, when it cannot be read
+// or holds a line longer than LOG_LINE_MAX.
+[[nodiscard]] bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading,
+                            std::string &error);
+
+// The text with each byte that is not printable ASCII shown as \xNN, so that a
+// message quoting it is plain text, whole.
+[[nodiscard]] std::string Shown(std::string_view text);
