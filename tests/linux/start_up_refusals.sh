@@ -127,5 +127,14 @@ if [ "$(cat target.txt)" != precious ] || [ "$(stat -c %a target.txt)" != 644 ];
   echo "FAIL the lock is a link: the file it points to was changed"
   failed=1
 fi
-[ -z "$made_lock_folder" ] || rm -rf /run/thermal-control
+# A plain file where the lock's folder belongs (only where this test made the
+# folder: another copy may use one that was there before).
+if [ -n "$made_lock_folder" ]; then
+  rm -rf /run/thermal-control
+  touch /run/thermal-control
+  run_injected retval=0 "none [none]" "$dir/reserved.ioports"
+  rm -f /run/thermal-control
+  check "the lock's folder is a file" \
+    "thermal-control: /run/thermal-control is not a folder (a file or a link stands there)"
+fi
 exit $failed
