@@ -54,6 +54,7 @@ if(THERMAL_HARDWARE)
   target_link_libraries(backend_linux_base PUBLIC port_lib PRIVATE board)
   add_library(backend_linux STATIC src/backends/linux/linux_ports.cpp
                                    src/backends/linux/linux_ioports.cpp
+                                   src/backends/linux/linux_notify.cpp
                                    src/backends/linux/linux_clock.cpp)
   thermal_headers(backend_linux PRIVATE backends/linux/kernel/thermal_ec.h)
   target_link_libraries(backend_linux PRIVATE port_lib board backend_posix backend_linux_base

@@ -20,7 +20,8 @@ thermal_headers(backend_winring0_buses INTERFACE backends/winring0/winring0_buse
 target_link_libraries(backend_winring0_buses INTERFACE port_lib)
 
 add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp
-                                    src/backends/winring0/winring0_holds.cpp)
+                                    src/backends/winring0/winring0_holds.cpp
+                                    src/backends/winring0/winring0_output.cpp)
 thermal_headers(backend_winring0 PRIVATE backends/winring0/winring0_holds.h)
 target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files
                                                backend_winring0_buses backend_common)
@@ -72,7 +73,9 @@ target_link_libraries(windows_hold_bench PRIVATE backend_winring0 port_lib winmm
 target_link_options(windows_hold_bench PRIVATE -static)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION .)
-install(FILES ThermalTable.txt README.md LICENSE DESTINATION .)
+install(FILES ThermalTable.txt README.md LICENSE packaging/windows/thermal-control-task.xml
+              packaging/windows/install-task.cmd packaging/windows/remove-task.cmd
+        DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME thermal-control)

@@ -21,11 +21,13 @@ struct Controller {
   std::uint8_t temperature = 0;             // the latest byte the EC's data port gave
   std::uint8_t silent_reads = 0;            // reads in a row the EC did not answer, ports there
   std::uint64_t suspended_ms_seen = 0;      // the machine's suspended time at the last look
+  std::int16_t ec_value = -1;               // the value the EC last took, -1 while not known
 };
 
 // Loads and lists the table, brings up the port library, opens the EC host
-// interface and sends the EC its start-up command. False, after the failed
-// step's message, when the library or the bridge is not there.
+// interface and sends the EC its start-up command; then tells the service
+// manager that the program is up. False, after the failed step's message,
+// when the library or the bridge is not there.
 [[nodiscard]] bool Start_Up(Controller &controller);
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
@@ -41,5 +43,6 @@ void Start_Ec();
 // One control cycle: pause, set the EC up again if the machine slept, read
 // the temperature, move at most one row and send the entered row's value (or
 // set the EC up again when its ports were lost or it stopped answering),
-// print the status.
+// print the status; then tell the service manager what the cycle did, and
+// that the program is alive.
 void Control_Cycle(Controller &controller, std::uint32_t pause_ms);

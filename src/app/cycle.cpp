@@ -2,6 +2,7 @@
 
 #include "app/cycle_decision.h"
 #include "app/log_lines.h"
+#include "app/status.h"
 #include "common/console.h"
 #include "hw/ec.h"
 #include "hw/port_lib.h"
@@ -14,10 +15,18 @@ std::uint8_t Row_Value(const Controller &controller, std::uint8_t row) {
   return Row_Byte(controller.table, row, COL_VALUE);
 }
 
-// Sends the row's value. When the EC did not take it, the row holds, and the
-// next cycle tries again if the temperature still asks for the move.
-bool Send_Select(const Controller &controller, std::uint8_t row) {
-  if (!EC_SendSelect(Row_Value(controller, row))) {
+// Sends a row's value; true when the EC took it, which it then holds.
+bool Give_Value(Controller &controller, std::uint8_t row) {
+  const std::uint8_t value = Row_Value(controller, row);
+  const bool taken = EC_SendSelect(value);
+  controller.ec_value = taken ? std::int16_t{value} : std::int16_t{-1};
+  return taken;
+}
+
+// Sends the entered row's value. When the EC did not take it, the row holds,
+// and the next cycle tries again if the temperature still asks for the move.
+bool Send_Select(Controller &controller, std::uint8_t row) {
+  if (!Give_Value(controller, row)) {
     Console_Print(LOG_NOT_TAKEN);
     return false;
   }
@@ -30,13 +39,13 @@ bool Send_Select(const Controller &controller, std::uint8_t row) {
 // device, and an EC that restarted has forgotten its start-up command and
 // the value. A set-up that fails leaves things as they are; the next trigger
 // tries again.
-void Set_Up_Ec_Again(const Controller &controller) {
+void Set_Up_Ec_Again(Controller &controller) {
   if (!Open_Port()) {
     return;
   }
   Console_Print(LOG_OPEN_PORT_OK);
   Start_Ec();
-  static_cast<void>(EC_SendSelect(Row_Value(controller, controller.row)));
+  static_cast<void>(Give_Value(controller, controller.row));
 }
 
 // Looks at how long the machine has been suspended; true when it slept since
@@ -48,7 +57,7 @@ bool Machine_Slept(Controller &controller) {
   return slept;
 }
 
-void Act_On_Set_Up(const Controller &controller, SetUp set_up) {
+void Act_On_Set_Up(Controller &controller, SetUp set_up) {
   switch (set_up) {
   case SetUp::None:
     return;
@@ -69,9 +78,26 @@ void Print_Status(const Controller &controller) {
                 Row_Byte(table, row, COL_VALUE), Row_Byte(table, row, COL_EXTRA));
 }
 
+// What the cycle did, for the service manager, and that the program is alive.
+void Notify_Cycle(const Controller &controller, const CycleReport &report) {
+  char status[STATUS_TEXT_SIZE];
+  Status_Text(controller, report, status, sizeof status);
+  Platform_Notify(status);
+  Platform_Notify("WATCHDOG=1");
+}
+
+// Reads in a row left unanswered, this one included.
+std::uint8_t Unanswered(EcRead read, const CycleDecision &decision) {
+  if (read != EcRead::NoAnswer) {
+    return 0;
+  }
+  return decision.set_up == SetUp::EcSilent ? EC_SILENT_READS_LIMIT : decision.silent_reads;
+}
+
 } // namespace
 
 void Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
+  Platform_KeepOutput();
   Platform_SleepMs(pause_ms);
   const bool resumed = Machine_Slept(controller);
   if (resumed) {
@@ -94,4 +120,5 @@ void Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   }
   Act_On_Set_Up(controller, decision.set_up);
   Print_Status(controller);
+  Notify_Cycle(controller, {resumed, read, Unanswered(read, decision), decision.set_up});
 }

@@ -25,6 +25,7 @@ bool Init_PortLib() {
 } // namespace
 
 bool Start_Up(Controller &controller) {
+  Platform_KeepOutput();
   controller = Controller{};
   // The first look at the machine's suspended time: each cycle acts on a
   // sleep since the look before.
@@ -44,6 +45,7 @@ bool Start_Up(Controller &controller) {
   Console_Print(LOG_OPEN_PORT_OK);
   Console_Print("\n");
   Start_Ec();
+  Platform_Notify("READY=1");
   return true;
 }
 

@@ -78,6 +78,17 @@ enum class PortLibBus : std::uint8_t {
 // The program's one way to wait: the kernel's millisecond sleep.
 void Platform_SleepMs(std::uint32_t milliseconds);
 
+// Tells the service manager that runs the program how it is: "READY=1" once
+// it is up, "STATUS=..." what it is doing, "WATCHDOG=1" that it is alive.
+// Where none listens (outside systemd, on Windows), nothing happens.
+void Platform_Notify(const char *message);
+
+// Sees that the program's lines reach someone: called before its first line
+// and once a cycle. Where nobody can read its standard output (on Windows, a
+// program the system itself runs, as its task at start-up does), they go to
+// a log file beside the program, kept to a few MiB.
+void Platform_KeepOutput();
+
 // How long the machine has been suspended or hibernated since it booted, in
 // milliseconds; it never decreases. Read from two of the system's clocks a
 // moment apart, so it may move by a few milliseconds (on Windows by its timer

@@ -2,8 +2,8 @@
 # Installs the build into a staging folder as the packages do and checks the
 # unit there: systemd-analyze verify (its syntax, its settings, and that the
 # program it starts is installed), and its exposure rating, which must stay at
-# 2.0 or below; then, with the thermal_ec module's package added, the unit with
-# its drop-in, which must stay at 1.0 or below.
+# 1.5 or below; then, with the thermal_ec module's package added, the unit with
+# its drop-in, which must stay at 0.5 or below.
 set -eu
 build=$1
 stage=$(mktemp -d)
@@ -30,9 +30,11 @@ rate() {
     exit 1
   fi
 }
+grep -qx 'Type=notify' "$unit"
+grep -qx 'WatchdogSec=30' "$unit"
 echo "the unit:"
-rate 20
+rate 15
 DESTDIR=$stage cmake --install "$build" --prefix /usr --component dkms > /dev/null
 test -f "$stage/usr/lib/systemd/system/thermal-control.service.d/thermal-ec.conf"
 echo "the unit with the thermal_ec module's drop-in:"
-rate 10
+rate 5

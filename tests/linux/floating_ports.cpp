@@ -11,5 +11,7 @@ std::uint8_t PortLib_ReadPortByte(std::uint16_t) { return 0xFF; }
 void PortLib_WritePortByte(std::uint16_t, std::uint8_t) {}
 void Platform_SleepMs(std::uint32_t) {}
 std::uint64_t Platform_SuspendedMs() { return 0; }
+void Platform_Notify(const char *) {}
+void Platform_KeepOutput() {}
 bool PortLib_HoldBus(PortLibBus) { return true; }
 bool PortLib_ReleaseBus(PortLibBus) { return true; }

@@ -47,5 +47,15 @@ void Platform_SleepMs(std::uint32_t milliseconds) {
   Sim_Slept(milliseconds);
 }
 
+// Traced where THERMAL_SIM_NOTIFY=1 asks for it, one line a message.
+void Platform_Notify(const char *message) {
+  if (Sim_Settings().notify) {
+    Sim_Trace("notify %s", message);
+  }
+}
+
+// The simulated machine's lines go to the standard output.
+void Platform_KeepOutput() {}
+
 // What the machine's suspensions added; not traced, as it touches no hardware.
 std::uint64_t Platform_SuspendedMs() { return Sim_SuspendedMs(); }
