@@ -37,5 +37,11 @@ file(STRINGS ${EXE} version ENCODING UTF-16LE REGEX "^[0-9]+\\.[0-9]+\\.[0-9]+$"
 if(NOT product OR NOT version)
   message(FATAL_ERROR "no version resource with the product's name and version")
 endif()
+# Some 60 KiB: the program needs nothing of libstdc++ that throws. Twice as
+# much means something brought its exception machinery in (a std::string, a
+# function-local static set at run time, a stream), as once happened.
 file(SIZE ${EXE} size)
 message(STATUS "thermal-control.exe: ${size} bytes, version ${version}")
+if(size GREATER 98304)
+  message(FATAL_ERROR "thermal-control.exe has grown to ${size} bytes, past 96 KiB")
+endif()

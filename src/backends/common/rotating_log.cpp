@@ -2,10 +2,10 @@
 
 namespace {
 
-bool Point_Streams(const RotatingLog &log, const std::string &path, const char *mode) {
+bool Point_Streams(const RotatingLog &log, const char *path, const char *mode) {
   bool pointed = true;
   for (std::FILE *stream : log.streams) {
-    pointed = std::freopen(path.c_str(), mode, stream) != nullptr && pointed;
+    pointed = std::freopen(path, mode, stream) != nullptr && pointed;
   }
   return pointed;
 }
@@ -30,7 +30,7 @@ void Log_Keep(const RotatingLog &log) {
     return;
   }
   static_cast<void>(Point_Streams(log, log.null_device, "w"));
-  std::remove(log.previous.c_str());
-  std::rename(log.path.c_str(), log.previous.c_str());
+  std::remove(log.previous);
+  std::rename(log.path, log.previous);
   static_cast<void>(Log_Open(log));
 }

@@ -8,12 +8,12 @@
 
 #include <array>
 #include <cstdio>
-#include <string>
 
+// The names are the caller's, and outlive the log.
 struct RotatingLog {
-  std::string path;
-  std::string previous;
-  std::string null_device; // what a stream is pointed at while the log is renamed
+  const char *path;
+  const char *previous;
+  const char *null_device; // what a stream is pointed at while the log is renamed
   long cap;
   std::array<std::FILE *, 2> streams; // standard output and error, or a test's own
 };

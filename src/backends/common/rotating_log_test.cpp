@@ -22,7 +22,9 @@ TEST(RotatingLog, TakesBothStreamsAndStartsAnewPastItsCap) {
   std::filesystem::create_directories(dir);
   std::FILE *out = std::tmpfile();
   std::FILE *err = std::tmpfile();
-  const RotatingLog log{dir + "/a.log", dir + "/a.log.1", "/dev/null", 10, {out, err}};
+  const std::string path = dir + "/a.log";
+  const std::string previous = dir + "/a.log.1";
+  const RotatingLog log{path.c_str(), previous.c_str(), "/dev/null", 10, {out, err}};
   std::ofstream(log.path) << "earlier\n";
 
   ASSERT_TRUE(Log_Open(log));

@@ -13,11 +13,15 @@
 
 #include <array>
 #include <cstdio>
-#include <string>
 
 namespace {
 
 constexpr long LOG_CAP_BYTES = 4L * 1024 * 1024;
+
+// The log's names, in the system's code page.
+using NarrowPath = std::array<char, MAX_PATH * 3>;
+NarrowPath log_path{};
+NarrowPath previous_path{};
 
 bool decided = false;
 bool to_log = false;
@@ -37,20 +41,19 @@ bool Runs_As_System() {
          IsWellKnownSid(reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid, WinLocalSystemSid);
 }
 
-std::string Narrow(const WindowsPath &path) {
-  char narrow[MAX_PATH * 3] = {};
-  WideCharToMultiByte(CP_ACP, 0, path.data(), -1, narrow, sizeof narrow, nullptr, nullptr);
-  return narrow;
+bool Narrow(const wchar_t *file, NarrowPath &narrow) {
+  WindowsPath path{};
+  return Path_Beside(nullptr, file, path) &&
+         WideCharToMultiByte(CP_ACP, 0, path.data(), -1, narrow.data(),
+                             static_cast<int>(narrow.size()), nullptr, nullptr) > 0;
 }
 
 bool Open_Log() {
-  WindowsPath path{};
-  WindowsPath previous{};
-  if (!Path_Beside(nullptr, L"thermal-control.log", path) ||
-      !Path_Beside(nullptr, L"thermal-control.log.1", previous)) {
+  if (!Narrow(L"thermal-control.log", log_path) ||
+      !Narrow(L"thermal-control.log.1", previous_path)) {
     return false;
   }
-  log = RotatingLog{Narrow(path), Narrow(previous), "NUL", LOG_CAP_BYTES, {stdout, stderr}};
+  log = RotatingLog{log_path.data(), previous_path.data(), "NUL", LOG_CAP_BYTES, {stdout, stderr}};
   return Log_Open(log);
 }
 
