@@ -33,8 +33,8 @@ void Status_Text(const Controller &controller, const CycleReport &report, char *
   }
   Append(text, size, "%s%s; row %u (rise %u, fall %u, value %u); ",
          report.resumed ? " after a sleep, EC set up again" : "",
-         report.set_up != SetUp::None ? ", EC set up again" : "",
-         unsigned{controller.row}, Row_Byte(controller.table, controller.row, COL_RISE),
+         report.set_up != SetUp::None ? ", EC set up again" : "", unsigned{controller.row},
+         Row_Byte(controller.table, controller.row, COL_RISE),
          Row_Byte(controller.table, controller.row, COL_FALL),
          Row_Byte(controller.table, controller.row, COL_VALUE));
   if (controller.ec_value < 0) {

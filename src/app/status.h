@@ -9,10 +9,10 @@
 // What a cycle did, for the line that the service manager shows as the
 // program's status.
 struct CycleReport {
-  bool resumed;             // set up again after a sleep, before the read
-  EcRead read;              // how the read ended
-  std::uint8_t unanswered;  // reads in a row left unanswered, this one included
-  SetUp set_up;             // set up again after the read, and why
+  bool resumed;            // set up again after a sleep, before the read
+  EcRead read;             // how the read ended
+  std::uint8_t unanswered; // reads in a row left unanswered, this one included
+  SetUp set_up;            // set up again after the read, and why
 };
 
 // "STATUS=..." on one line: the temperature or why there is none, whether the

@@ -56,7 +56,7 @@ bool Parse_Simulate(int argc, char **argv, SimulateOptions &options, std::string
       return false;
     }
   }
-  error = options.log.empty() && options.hours.empty()    ? "simulate needs --log LOG or --model HOURS"
+  error = options.log.empty() && options.hours.empty() ? "simulate needs --log LOG or --model HOURS"
           : !options.log.empty() && !options.hours.empty() ? "simulate takes --log LOG or --model "
                                                              "HOURS, not both"
                                                            : "";
@@ -66,10 +66,9 @@ bool Parse_Simulate(int argc, char **argv, SimulateOptions &options, std::string
 // A decimal number of hours, above 0 and at most a year, holding a cycle.
 bool Parse_Hours(const std::string &text, double &hours, std::string &error) {
   const std::size_t point = text.find('.');
-  const bool decimal = !text.empty() && text != "." &&
-                       text.find_first_not_of("0123456789.") == std::string::npos &&
-                       text.find('.', point + (point == std::string::npos ? 0 : 1)) ==
-                           std::string::npos;
+  const bool decimal =
+      !text.empty() && text != "." && text.find_first_not_of("0123456789.") == std::string::npos &&
+      text.find('.', point + (point == std::string::npos ? 0 : 1)) == std::string::npos;
   hours = decimal ? std::strtod(text.c_str(), nullptr) : 0;
   if (!decimal || hours <= 0 || hours > MODEL_HOURS_MAX) {
     error = "--model takes a decimal number of hours above 0 and at most 8784 (a year), not " +

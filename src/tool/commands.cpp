@@ -48,4 +48,3 @@ int Run_Check(int argc, char **argv) {
   }
   return Check_Table(table, stdout);
 }
-

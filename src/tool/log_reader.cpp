@@ -63,11 +63,14 @@ bool Is_Table_Line(std::string_view line) {
 
 // Whether the controller writes this line, besides its temperature lines.
 bool Is_Controller_Line(std::string_view line) {
-  constexpr const char *FORMATS[] = {
-      LOG_INIT_OK,     LOG_PORT_LIBRARY_ERROR, LOG_NO_BRIDGE,        LOG_OPEN_PORT_OK,
-      LOG_HEARTBEAT,   LOG_RESUMED,            LOG_NO_ANSWER,        LOG_NOT_TAKEN,
-      LOG_PORTS_LOST,  LOG_EC_SILENT,          LOG_STATUS,           LOAD_HEADER,
-      LOAD_CANNOT_OPEN, LOAD_TOO_MANY,         LOAD_TOO_LONG};
+  constexpr const char *FORMATS[] = {LOG_INIT_OK,      LOG_PORT_LIBRARY_ERROR,
+                                     LOG_NO_BRIDGE,    LOG_OPEN_PORT_OK,
+                                     LOG_HEARTBEAT,    LOG_RESUMED,
+                                     LOG_NO_ANSWER,    LOG_NOT_TAKEN,
+                                     LOG_PORTS_LOST,   LOG_EC_SILENT,
+                                     LOG_STATUS,       LOAD_HEADER,
+                                     LOAD_CANNOT_OPEN, LOAD_TOO_MANY,
+                                     LOAD_TOO_LONG};
   if (line.empty() || line.rfind(STANDARD_ERROR_MARK, 0) == 0 || Is_Table_Line(line)) {
     return true;
   }
@@ -87,7 +90,7 @@ struct Reader {
   LogReading &reading;
   Kind kind = Kind::Unknown;
   std::optional<LogCycle> last{}; // the cycle whose lines are being read
-  LogCycle next{};              // what comes before the next cycle's heartbeat
+  LogCycle next{};                // what comes before the next cycle's heartbeat
   SetUpOf set_up_of = SetUpOf::None;
   std::size_t line_number = 0;
 

@@ -143,13 +143,13 @@ struct Quantity {
 };
 
 constexpr Quantity TEMPERATURE = {
-    [](const PlotColumn &c) { return c.any_temperature; }, [](const PlotColumn &c) { return c.t_low; },
-    [](const PlotColumn &c) { return c.t_high; },
+    [](const PlotColumn &c) { return c.any_temperature; },
+    [](const PlotColumn &c) { return c.t_low; }, [](const PlotColumn &c) { return c.t_high; },
     [](const PlotColumn &c) { return c.t_sum / static_cast<double>(c.t_count); }};
-constexpr Quantity VALUE = {[](const PlotColumn &c) { return c.filled; },
-                            [](const PlotColumn &c) { return c.v_low; },
-                            [](const PlotColumn &c) { return c.v_high; },
-                            [](const PlotColumn &c) { return c.v_sum / static_cast<double>(c.count); }};
+constexpr Quantity VALUE = {
+    [](const PlotColumn &c) { return c.filled; }, [](const PlotColumn &c) { return c.v_low; },
+    [](const PlotColumn &c) { return c.v_high; },
+    [](const PlotColumn &c) { return c.v_sum / static_cast<double>(c.count); }};
 constexpr Quantity BAND = {[](const PlotColumn &c) { return c.filled; },
                            [](const PlotColumn &c) { return c.fall; },
                            [](const PlotColumn &c) { return c.rise; }, nullptr};
@@ -162,8 +162,8 @@ std::string Point(double x, double y) {
 
 // The area between each column's lowest and highest: where a pixel column
 // holds many cycles, its spikes stay in sight.
-void Envelope(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q, Range range,
-              const char *colour, double opacity) {
+void Envelope(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q,
+              Range range, const char *colour, double opacity) {
   std::string points;
   for (std::size_t x = 0; x < columns.size(); ++x) {
     if (q.present(columns[x])) {
@@ -182,8 +182,8 @@ void Envelope(std::FILE *out, const std::vector<PlotColumn> &columns, const Quan
 }
 
 // The mean of each column, as a line.
-void Mean_Line(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q, Range range,
-               const char *colour) {
+void Mean_Line(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q,
+               Range range, const char *colour) {
   std::string points;
   for (std::size_t x = 0; x < columns.size(); ++x) {
     if (q.present(columns[x])) {

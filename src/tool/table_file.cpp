@@ -1,8 +1,8 @@
 #include "tool/table_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -21,9 +21,9 @@ void Start_Load(LoadedTable &table) {
 bool Read_Counting(std::FILE *file, std::string &text, bool &too_long, std::string &error) {
   char buffer[4096];
   const std::size_t most = TABLE_FILE_MAX_BYTES + 1;
-  for (std::size_t got; text.size() < most &&
-                        (got = std::fread(buffer, 1, std::min(sizeof buffer, most - text.size()),
-                                          file)) > 0;) {
+  for (std::size_t got;
+       text.size() < most &&
+       (got = std::fread(buffer, 1, std::min(sizeof buffer, most - text.size()), file)) > 0;) {
     text.append(buffer, got);
   }
   if (std::ferror(file) != 0) {

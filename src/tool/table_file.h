@@ -19,14 +19,13 @@ struct LoadedTable {
   bool too_many = false;                    // the load ended at a comma beyond the last value
   std::size_t too_many_at = NO_OFFSET;
   bool too_long = false; // the file goes on past its first MiB, where the load ends
-  TableField trailing; // the text after the last comma
+  TableField trailing;   // the text after the last comma
 };
 
 // Reads the file into `table`, over the built-in table, as the controller
 // loads it: its first MiB at most. False, with the reason in `error`, when it
 // cannot be read.
 [[nodiscard]] bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error);
-
 
 // The built-in table, as the controller runs without a file.
 void Load_BuiltInTable(LoadedTable &table);

@@ -39,9 +39,8 @@ std::vector<std::string> Run_Environment(const RunOptions &options,
       env.emplace_back(*entry);
     }
   }
-  const bool fast_given = std::any_of(options.env.begin(), options.env.end(), [](const auto &e) {
-    return e.first == "THERMAL_SIM_FAST";
-  });
+  const bool fast_given = std::any_of(options.env.begin(), options.env.end(),
+                                      [](const auto &e) { return e.first == "THERMAL_SIM_FAST"; });
   if (!fast_given) {
     env.emplace_back("THERMAL_SIM_FAST=1");
   }

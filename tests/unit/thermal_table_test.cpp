@@ -198,7 +198,7 @@ TEST(LoaderStorage, MoreThan1024ValuesStoreTheFirst1024AndSaySoOnce) {
 // lies beyond it does not count, and the load says where it stopped.
 TEST(LoaderStorage, OnlyTheFirstMebibyteIsRead) {
   const std::string blanks(TABLE_FILE_MAX_BYTES - 6, ' '); // "3," ends the first MiB
-  const Loaded loaded = Load("1,2," + blanks + "3,,4,"); // a comma right past it
+  const Loaded loaded = Load("1,2," + blanks + "3,,4,");   // a comma right past it
   EXPECT_EQ(loaded.count, 3);
   EXPECT_EQ(loaded.printed, "ThermalTable: \n1  2  3  " + Scratch_Path() +
                                 " goes on past 1048576 bytes; the rest is ignored\n\n");

@@ -120,8 +120,8 @@ const char *Unknown_Setting(std::string &name) {
 SimSettings Sim_ReadSettings() {
   std::string unknown;
   const SimSettingTexts texts = {
-      std::getenv("THERMAL_SIM_TEMPS"), std::getenv("THERMAL_SIM_FAST"),
-      std::getenv("THERMAL_SIM_TRACE"), std::getenv("THERMAL_SIM_FAULT"),
+      std::getenv("THERMAL_SIM_TEMPS"),  std::getenv("THERMAL_SIM_FAST"),
+      std::getenv("THERMAL_SIM_TRACE"),  std::getenv("THERMAL_SIM_FAULT"),
       std::getenv("THERMAL_SIM_NOTIFY"), Unknown_Setting(unknown)};
   SimSettings settings;
   std::string message;

@@ -35,8 +35,7 @@ bool Same(const SimSettings &a, const SimSettings &b) {
       return false;
     }
   }
-  return a.temperatures_given == b.temperatures_given && a.fast == b.fast &&
-         a.notify == b.notify &&
+  return a.temperatures_given == b.temperatures_given && a.fast == b.fast && a.notify == b.notify &&
          a.trace_path == b.trace_path && a.fault == b.fault && a.fault_arg == b.fault_arg;
 }
 
@@ -78,10 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Require(settings.temperatures_given == (given.temps != nullptr), "a set list is a list");
   const std::string rendered = Rendered(settings.temperatures);
   SimSettings again;
-  Require(Sim_ParseSettings(
-              {given.temps ? rendered.c_str() : nullptr, given.fast, given.trace, given.fault,
-               given.notify, nullptr},
-              again, message),
+  Require(Sim_ParseSettings({given.temps ? rendered.c_str() : nullptr, given.fast, given.trace,
+                             given.fault, given.notify, nullptr},
+                            again, message),
           "an accepted list's rendering is accepted");
   Require(Same(settings, again), "an accepted list reads back the same");
   return 0;
