@@ -108,6 +108,33 @@ TEST(Simulate, TheModelsCyclesAreCountedPastTheThirtyTwoBitMilliseconds) {
   EXPECT_EQ(Model_Cycles(MODEL_HOURS_MAX), 8784u * 3600);
 }
 
+void Ignore(void *, const LogCycle &) {}
+
+// A line of LOG_LINE_MAX bytes is still a line (here one that is no
+// temperature); one byte more is no log.
+TEST(Simulate, TheLongestLineALogMayHoldIsRead) {
+  for (const std::size_t length : {LOG_LINE_MAX, LOG_LINE_MAX + 1}) {
+    std::FILE *log = std::tmpfile();
+    ASSERT_NE(log, nullptr);
+    std::fputs("30\n", log);
+    std::fputs((std::string(length, 'x') + "\n40\n").c_str(), log);
+    std::rewind(log);
+    LogReading reading;
+    std::string error;
+    const bool read = Read_Log(log, {Ignore, nullptr}, reading, error);
+    std::fclose(log);
+    if (length == LOG_LINE_MAX) {
+      EXPECT_TRUE(read) << error;
+      EXPECT_EQ(reading.cycles, 2u);
+      EXPECT_EQ(reading.unused, 1u);
+      EXPECT_EQ(reading.first_unused, 2u);
+    } else {
+      EXPECT_FALSE(read);
+      EXPECT_EQ(error, "line 2 is longer than 1048576 bytes: this is no log");
+    }
+  }
+}
+
 // The thermal model is a value: each run starts its own chip, idle at 39.
 TEST(Simulate, TwoModelRunsInOneProcessGiveTheSameCycles) {
   constexpr double FORTY_FIVE_SECONDS = 45.0 / 3600;

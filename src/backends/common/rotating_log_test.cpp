@@ -37,9 +37,10 @@ TEST(RotatingLog, TakesBothStreamsAndStartsAnewPastItsCap) {
   std::fputs("three\n", out);
   Log_Keep(log); // 6 bytes: under it
   EXPECT_EQ(Contents(log.path), "three\n");
-  std::fputs("four\n", err);
-  Log_Keep(log);
-  EXPECT_EQ(Contents(log.previous), "three\nfour\n") << "the log before that is dropped";
+  std::fputs("abc\n", err);
+  Log_Keep(log); // 10 bytes: the cap itself
+  EXPECT_EQ(Contents(log.previous), "three\nabc\n") << "the log before that is dropped";
+  EXPECT_EQ(Contents(log.path), "");
   std::fclose(out);
   std::fclose(err);
   std::filesystem::remove_all(dir);
