@@ -181,7 +181,10 @@ TEST(SharedBus, ConfigurationPortsHeldByOtherSoftwareAreNeverTouched) {
 // A wait for an EC that never takes a byte gives up after 1001 sleeps of
 // 1 ms: about a second, not the sixteen that Windows' default timer tick
 // would make of it. Start-up has two such waits and the first cycle's read
-// one more before its end; a healthy run is the baseline.
+// one more before its end; a healthy run is the baseline. Each poll also
+// pays for the stand-in library's check of the EC's hold, a round trip to
+// another thread: some 0.3 ms on an idle machine, several on a busy one.
+// So the upper bound lies halfway to the sixteen seconds, not near one.
 TEST(EcTimeout, AWaitThatGivesUpLastsAboutOneSecond) {
   RunOptions healthy;
   healthy.trace = false;
@@ -194,7 +197,7 @@ TEST(EcTimeout, AWaitThatGivesUpLastsAboutOneSecond) {
   std::cout << "one wait that gives up lasts " << per_wait << " s\n";
   RecordProperty("seconds_per_timed_out_wait", std::to_string(per_wait));
   EXPECT_GT(per_wait, 0.8);
-  EXPECT_LT(per_wait, 2.0);
+  EXPECT_LT(per_wait, 8.0);
 }
 
 } // namespace
