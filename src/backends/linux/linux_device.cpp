@@ -68,12 +68,12 @@ bool Has_Device_Open(const std::string &pid) {
     return false; // another user's, or gone: not to be seen
   }
   bool found = false;
-  while (const dirent *entry = readdir(dir)) {
+  for (const dirent *entry; !found && (entry = readdir(dir)) != nullptr;) {
     char target[sizeof THERMAL_EC_DEVICE] = {};
     const std::string link = fds + "/" + entry->d_name;
     const ssize_t length = readlink(link.c_str(), target, sizeof target);
-    found = found || (length == sizeof target - 1 &&
-                      std::strncmp(target, THERMAL_EC_DEVICE, sizeof target - 1) == 0);
+    found = length == sizeof target - 1 &&
+            std::strncmp(target, THERMAL_EC_DEVICE, sizeof target - 1) == 0;
   }
   closedir(dir);
   return found;
@@ -87,9 +87,9 @@ long Device_Holder() {
     return 0;
   }
   long holder = 0;
-  while (const dirent *entry = readdir(proc)) {
+  for (const dirent *entry; holder == 0 && (entry = readdir(proc)) != nullptr;) {
     const long pid = std::strtol(entry->d_name, nullptr, 10);
-    if (holder == 0 && pid > 0 && pid != getpid() && Has_Device_Open(entry->d_name)) {
+    if (pid > 0 && pid != getpid() && Has_Device_Open(entry->d_name)) {
       holder = pid;
     }
   }
@@ -150,11 +150,8 @@ bool Linux_ThroughEcDevice() { return ec_device >= 0; }
 
 // A port that cannot be read gives what a port nothing decodes gives.
 std::uint8_t Linux_DeviceReadPort(std::uint16_t port) {
-  std::uint8_t value = PORTLIB_FLOATING_BUS;
-  if (pread(ec_device, &value, 1, port) != 1) {
-    value = PORTLIB_FLOATING_BUS;
-  }
-  return value;
+  std::uint8_t value = 0;
+  return pread(ec_device, &value, 1, port) == 1 ? value : PORTLIB_FLOATING_BUS;
 }
 
 // A write the module refuses goes nowhere, as a write to a port that nothing

@@ -33,9 +33,8 @@ constexpr mode_t LOCK_FOLDER_MODE = 0750;
 constexpr mode_t LOCK_FILE_MODE = 0660;
 constexpr const char *NEEDS = "a copy needs root";
 
-bool Refuse(const char *path, const char *what) {
+void Refuse(const char *path, const char *what) {
   std::fprintf(stderr, "thermal-control: %s %s\n", path, what);
-  return false;
 }
 
 // The folder, made when it is missing; -1, after a message, when it cannot be
@@ -86,11 +85,11 @@ int Open_Lock_File(int folder) {
 // when it cannot be seen.
 long Lock_Holder(int file) {
   struct stat lock {};
+  if (fstat(file, &lock) != 0) {
+    return 0;
+  }
   std::FILE *locks = std::fopen(PROC_LOCKS, "r");
-  if (locks == nullptr || fstat(file, &lock) != 0) {
-    if (locks != nullptr) {
-      std::fclose(locks);
-    }
+  if (locks == nullptr) {
     return 0;
   }
   long holder = 0;
@@ -123,17 +122,15 @@ void Write_Holder(int file) {
 } // namespace
 
 void Linux_ReportHeld(long holder) {
+  char process[32] = "";
   if (holder > 0) {
-    std::fprintf(stderr,
-                 "thermal-control: another thermal-control (process %ld) is already running on "
-                 "this machine and holds the EC's ports; stop it first (for the service: "
-                 "systemctl stop thermal-control)\n",
-                 holder);
-  } else {
-    std::fprintf(stderr, "thermal-control: another thermal-control is already running on this "
-                         "machine and holds the EC's ports; stop it first (for the service: "
-                         "systemctl stop thermal-control)\n");
+    std::snprintf(process, sizeof process, " (process %ld)", holder);
   }
+  std::fprintf(stderr,
+               "thermal-control: another thermal-control%s is already running on this machine "
+               "and holds the EC's ports; stop it first (for the service: systemctl stop "
+               "thermal-control)\n",
+               process);
 }
 
 bool Linux_TakeMachineLock() {
