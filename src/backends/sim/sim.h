@@ -53,6 +53,15 @@ struct SimSettings {
 // to start.
 const SimSettings &Sim_Settings();
 
+// The simulated machine's settings: environment variables of these names, in
+// the order of SimSettingTexts.
+constexpr const char *SIM_TEMPS = "THERMAL_SIM_TEMPS";
+constexpr const char *SIM_FAST = "THERMAL_SIM_FAST";
+constexpr const char *SIM_TRACE = "THERMAL_SIM_TRACE";
+constexpr const char *SIM_FAULT = "THERMAL_SIM_FAULT";
+constexpr const char *SIM_NOTIFY = "THERMAL_SIM_NOTIFY";
+constexpr const char *SIM_SETTINGS[] = {SIM_TEMPS, SIM_FAST, SIM_TRACE, SIM_FAULT, SIM_NOTIFY};
+
 // The THERMAL_SIM_* variables' texts, nullptr where one is unset, as the
 // settings above are read from them. False, with the message, when one
 // cannot be understood, or a variable of that name is no setting.

@@ -33,7 +33,7 @@ bool Parse_TemperatureRun(std::string_view entry, SimSettings &settings, std::st
   std::uint64_t count = 1;
   if (!Parse_Number(entry.substr(0, star), temperature) || temperature > 255 ||
       (star != std::string_view::npos && !Parse_Number(entry.substr(star + 1), count))) {
-    return Refuse(message, "THERMAL_SIM_TEMPS", entry, WANT);
+    return Refuse(message, SIM_TEMPS, entry, WANT);
   }
   settings.temperatures.push_back({static_cast<std::uint8_t>(temperature), count});
   return true;
@@ -51,7 +51,7 @@ bool Parse_Temperatures(std::string_view list, SimSettings &settings, std::strin
     }
     list.remove_prefix(comma + 1);
     if (list.empty()) {
-      return Refuse(message, "THERMAL_SIM_TEMPS", list, "a temperature after the last comma");
+      return Refuse(message, SIM_TEMPS, list, "a temperature after the last comma");
     }
   }
   return true;
@@ -84,10 +84,10 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
       settings.fault = named.fault;
       return (Parse_Number(text.substr(named.name.size()), settings.fault_arg) &&
               settings.fault_arg > 0) ||
-             Refuse(message, "THERMAL_SIM_FAULT", text, "a fault with its number, 1 or more");
+             Refuse(message, SIM_FAULT, text, "a fault with its number, 1 or more");
     }
   }
-  return Refuse(message, "THERMAL_SIM_FAULT", text,
+  return Refuse(message, SIM_FAULT, text,
                 "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
                 "ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K, sio-intruder:K, "
                 "ec-intruder:K");
@@ -103,14 +103,11 @@ bool Parse_Switch(const char *variable, const char *text, bool &on, std::string 
 // none; nullptr when there is no such variable.
 const char *Unknown_Setting(std::string &name) {
   constexpr std::string_view PREFIX = "THERMAL_SIM_";
-  constexpr std::string_view KNOWN[] = {"THERMAL_SIM_TEMPS", "THERMAL_SIM_FAST",
-                                        "THERMAL_SIM_TRACE", "THERMAL_SIM_FAULT",
-                                        "THERMAL_SIM_NOTIFY"};
   for (char **entry = environ; *entry != nullptr; ++entry) {
     const std::string_view variable(*entry);
     name = variable.substr(0, variable.find('='));
-    if (name.rfind(PREFIX, 0) == 0 &&
-        std::find(std::begin(KNOWN), std::end(KNOWN), name) == std::end(KNOWN)) {
+    if (name.rfind(PREFIX, 0) == 0 && std::find(std::begin(SIM_SETTINGS), std::end(SIM_SETTINGS),
+                                                name) == std::end(SIM_SETTINGS)) {
       return name.c_str();
     }
   }
@@ -119,10 +116,9 @@ const char *Unknown_Setting(std::string &name) {
 
 SimSettings Sim_ReadSettings() {
   std::string unknown;
-  const SimSettingTexts texts = {
-      std::getenv("THERMAL_SIM_TEMPS"),  std::getenv("THERMAL_SIM_FAST"),
-      std::getenv("THERMAL_SIM_TRACE"),  std::getenv("THERMAL_SIM_FAULT"),
-      std::getenv("THERMAL_SIM_NOTIFY"), Unknown_Setting(unknown)};
+  const SimSettingTexts texts = {std::getenv(SIM_TEMPS),  std::getenv(SIM_FAST),
+                                 std::getenv(SIM_TRACE),  std::getenv(SIM_FAULT),
+                                 std::getenv(SIM_NOTIFY), Unknown_Setting(unknown)};
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(texts, settings, message)) {
@@ -136,14 +132,17 @@ SimSettings Sim_ReadSettings() {
 
 bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings, std::string &message) {
   if (texts.unknown != nullptr) {
-    message = std::string(texts.unknown) +
-              " is no setting of the simulated machine, whose settings are THERMAL_SIM_TEMPS, "
-              "THERMAL_SIM_FAST, THERMAL_SIM_TRACE, THERMAL_SIM_FAULT and THERMAL_SIM_NOTIFY";
+    message = std::string(texts.unknown) + " is no setting of the simulated machine, whose "
+                                           "settings are ";
+    for (const char *name : SIM_SETTINGS) {
+      const bool last = name == SIM_SETTINGS[std::size(SIM_SETTINGS) - 1];
+      message += std::string(name == SIM_SETTINGS[0] ? "" : last ? " and " : ", ") + name;
+    }
     return false;
   }
   if ((texts.temps != nullptr && !Parse_Temperatures(texts.temps, settings, message)) ||
-      !Parse_Switch("THERMAL_SIM_FAST", texts.fast, settings.fast, message) ||
-      !Parse_Switch("THERMAL_SIM_NOTIFY", texts.notify, settings.notify, message)) {
+      !Parse_Switch(SIM_FAST, texts.fast, settings.fast, message) ||
+      !Parse_Switch(SIM_NOTIFY, texts.notify, settings.notify, message)) {
     return false;
   }
   if (texts.trace != nullptr) {

@@ -57,14 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   const auto text = [&](unsigned i) { return (set >> i & 1) != 0 ? texts[i].c_str() : nullptr; };
   const SimSettingTexts given = {text(0), text(1), text(2), text(3), text(4), nullptr};
-  constexpr const char *NAMES[] = {"THERMAL_SIM_TEMPS", "THERMAL_SIM_FAST", "THERMAL_SIM_TRACE",
-                                   "THERMAL_SIM_FAULT", "THERMAL_SIM_NOTIFY"};
 
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(given, settings, message)) {
     unsigned named = 0;
-    while (named < 5 && message.rfind(std::string(NAMES[named]) + ": \"", 0) != 0) {
+    while (named < 5 && message.rfind(std::string(SIM_SETTINGS[named]) + ": \"", 0) != 0) {
       ++named;
     }
     Require(named < 5 && text(named) != nullptr, "a refusal names a variable that is set");
