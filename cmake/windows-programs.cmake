@@ -24,6 +24,7 @@ function(thermal_windows_build name toolchain)
     BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/${toolchain}
                -DCMAKE_BUILD_TYPE=MinSizeRel
+               -DTHERMAL_WERROR=${THERMAL_WERROR}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     USES_TERMINAL_BUILD ON)

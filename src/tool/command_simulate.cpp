@@ -27,7 +27,14 @@ struct SimulateOptions {
   std::string svg;
 };
 
-std::string Quoted(std::string_view text) { return "\"" + Shown(text) + "\""; }
+// Appended piece by piece: g++ 12 warns falsely (-Wrestrict) when optimising
+// a character string put in front of a temporary string.
+std::string Quoted(std::string_view text) {
+  std::string quoted(1, '"');
+  quoted += Shown(text);
+  quoted += '"';
+  return quoted;
+}
 
 std::string *Option_Value(std::string_view arg, SimulateOptions &options) {
   return arg == "--log"     ? &options.log
