@@ -30,14 +30,18 @@ endif()
 option(THERMAL_WINDOWS "Also build the Windows program and run its tests under Wine"
        ${THERMAL_HAVE_PORT_IO})
 
-add_library(backend_posix STATIC src/backends/posix/posix_sleep.cpp)
+# What the Linux backend and the simulated machine share: the sleep, and how
+# the program runs (SIGHUP reads the table again).
+add_library(backend_posix STATIC src/backends/posix/posix_sleep.cpp
+                                 src/backends/posix/posix_run.cpp)
 thermal_headers(backend_posix PUBLIC backends/posix/posix_sleep.h)
+target_link_libraries(backend_posix PRIVATE port_lib)
 
 add_library(backend_sim STATIC src/backends/sim/sim_portlib.cpp)
 target_link_libraries(backend_sim PRIVATE backend_sim_machine backend_posix port_lib)
 
 add_executable(thermal-control-sim src/app/main.cpp)
-target_link_libraries(thermal-control-sim PRIVATE controller backend_sim)
+target_link_libraries(thermal-control-sim PRIVATE controller port_lib backend_sim)
 
 # The hardware build for Linux: the same program over the kernel's ports and
 # sysfs, or over the thermal_ec module's device, installed with its service.
@@ -61,7 +65,7 @@ if(THERMAL_HARDWARE)
                                               backend_common)
 
   add_executable(thermal-control src/app/main.cpp)
-  target_link_libraries(thermal-control PRIVATE controller backend_linux)
+  target_link_libraries(thermal-control PRIVATE controller port_lib backend_linux)
   thermal_shipped_program(thermal-control)
 
   include(cmake/linux-service.cmake)

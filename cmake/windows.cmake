@@ -21,13 +21,14 @@ target_link_libraries(backend_winring0_buses INTERFACE port_lib)
 
 add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp
                                     src/backends/winring0/winring0_holds.cpp
-                                    src/backends/winring0/winring0_output.cpp)
+                                    src/backends/winring0/winring0_output.cpp
+                                    src/backends/winring0/winring0_service.cpp)
 thermal_headers(backend_winring0 PRIVATE backends/winring0/winring0_holds.h)
 target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files
                                                backend_winring0_buses backend_common)
 
 add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)
-target_link_libraries(thermal-control PRIVATE controller backend_winring0 winmm)
+target_link_libraries(thermal-control PRIVATE controller port_lib backend_winring0 winmm)
 thermal_shipped_program(thermal-control)
 set_source_files_properties(${CMAKE_BINARY_DIR}/thermal-control.rc PROPERTIES
   OBJECT_DEPENDS ${THERMAL_MANIFEST})

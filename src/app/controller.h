@@ -40,7 +40,15 @@ struct Controller {
 // start-up command.
 void Start_Ec();
 
-// One control cycle: pause, set the EC up again if the machine slept, read
+// Reads the table file again, as start-up does: the built-in rows overwritten
+// by the file, echoed and listed. A file that cannot be used leaves the table
+// in force, and the standard error stream says why. The row stays; where the
+// EC holds the value the program sent for it and the new table's value
+// differs, the EC is sent the new one at once.
+void Read_Table_Again(Controller &controller);
+
+// One control cycle: pause, read the table again if that was asked for, set
+// the EC up again if the machine slept, read
 // the temperature, move at most one row and send the entered row's value (or
 // set the EC up again when its ports were lost or it stopped answering),
 // print the status; then tell the service manager what the cycle did, and

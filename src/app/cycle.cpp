@@ -8,6 +8,7 @@
 #include "hw/port_lib.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -46,6 +47,18 @@ void Set_Up_Ec_Again(Controller &controller) {
   Console_Print(LOG_OPEN_PORT_OK);
   Start_Ec();
   static_cast<void>(Give_Value(controller, controller.row));
+}
+
+// Where the EC runs on the value the program sent for the current row, it is
+// sent that row's value in the table now in force, if that differs; where
+// nothing was sent for the row yet, nothing is sent, as at start-up.
+void Resend_Changed_Value(Controller &controller) {
+  const std::uint8_t value = Row_Value(controller, controller.row);
+  if (controller.ec_value < 0 || controller.ec_value == value) {
+    return;
+  }
+  Console_Print(LOG_RELOAD_SENT, unsigned{controller.row}, unsigned{value});
+  static_cast<void>(Send_Select(controller, controller.row));
 }
 
 // Looks at how long the machine has been suspended; true when it slept since
@@ -96,9 +109,30 @@ std::uint8_t Unanswered(EcRead read, const CycleDecision &decision) {
 
 } // namespace
 
+void Read_Table_Again(Controller &controller) {
+  Platform_Notify("RELOADING=1");
+  const char *why = nullptr;
+  std::FILE *file = Open_TableFile(THERMAL_TABLE_FILE, why);
+  if (file == nullptr) {
+    std::fprintf(stderr, "thermal-control: cannot use %s again: %s; the table in force stays\n",
+                 THERMAL_TABLE_FILE, why);
+  } else {
+    controller.table = BUILT_IN_TABLE;
+    controller.table_count = 0;
+    Load_ThermalTable(file, THERMAL_TABLE_FILE, controller.table, controller.table_count);
+    Console_Print("\n");
+    List_ThermalTable(controller.table, controller.table_count);
+    Resend_Changed_Value(controller);
+  }
+  Platform_Notify("READY=1");
+}
+
 void Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   Platform_KeepOutput();
   Platform_SleepMs(pause_ms);
+  if (Platform_ReloadAsked()) {
+    Read_Table_Again(controller);
+  }
   const bool resumed = Machine_Slept(controller);
   if (resumed) {
     Console_Print(LOG_RESUMED);

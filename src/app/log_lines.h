@@ -19,3 +19,7 @@ constexpr char LOG_NOT_TAKEN[] = "EC did not take the row's value; row held\n";
 constexpr char LOG_PORTS_LOST[] = "EC ports lost; setting them up again\n";
 constexpr char LOG_EC_SILENT[] = "EC did not answer %u times; setting it up again\n";
 constexpr char LOG_STATUS[] = "now select value: %d   %d   %d   %d\n";
+
+// Between two cycles, after the table was read again and listed: the EC ran
+// on the current row's former value, and is sent its new one.
+constexpr char LOG_RELOAD_SENT[] = "row %u's value is now %u: sent to the EC\n";

@@ -75,11 +75,23 @@ enum class PortLibBus : std::uint8_t {
 // why.
 [[nodiscard]] bool PortLib_ReleaseBus(PortLibBus bus);
 
+// Runs the controller, from its start-up to its end, as the platform runs a
+// program that lives as long as the machine, and gives its exit status. On
+// Linux and the simulated machine a SIGHUP asks for the table to be read
+// again, and never ends the program.
+using ControllerRun = int (*)();
+[[nodiscard]] int Platform_Run(ControllerRun run);
+
+// Whether the table is to be read again: asked for once or more since the
+// last call.
+[[nodiscard]] bool Platform_ReloadAsked();
+
 // The program's one way to wait: the kernel's millisecond sleep.
 void Platform_SleepMs(std::uint32_t milliseconds);
 
 // Tells the service manager that runs the program how it is: "READY=1" once
-// it is up, "STATUS=..." what it is doing, "WATCHDOG=1" that it is alive.
+// it is up, "STATUS=..." what it is doing, "WATCHDOG=1" that it is alive,
+// "RELOADING=1" while it reads its table again (then "READY=1").
 // Where none listens (outside systemd, on Windows), nothing happens.
 void Platform_Notify(const char *message);
 

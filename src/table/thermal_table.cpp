@@ -121,32 +121,6 @@ void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &tabl
   }
 }
 
-void Report_Unusable(const char *file_name, const char *why) {
-  std::fprintf(stderr, "thermal-control: cannot use %s: %s; the built-in table serves\n", file_name,
-               why);
-}
-
-// The file, open, when it is a plain file that can be read; else nullptr,
-// after saying why. A folder, a pipe or a device is never opened: a pipe
-// would hold start-up until something writes to it, a device could give
-// bytes for ever.
-std::FILE *Open_Table_File(const char *file_name) {
-  struct stat status {};
-  if (stat(file_name, &status) != 0) {
-    Report_Unusable(file_name, std::strerror(errno));
-    return nullptr;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    Report_Unusable(file_name, "it is no plain file (a folder, a pipe or a device)");
-    return nullptr;
-  }
-  std::FILE *file = std::fopen(file_name, "rb");
-  if (file == nullptr) {
-    Report_Unusable(file_name, std::strerror(errno));
-  }
-  return file;
-}
-
 } // namespace
 
 int Field_Value(const TableField &field) {
@@ -173,18 +147,43 @@ TableByte Table_Feed(TableReader &reader, ThermalTableBytes &table, std::uint16_
   return TableByte::Value;
 }
 
-bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count) {
+std::FILE *Open_TableFile(const char *file_name, const char *&why) {
+  struct stat status {};
+  if (stat(file_name, &status) != 0) {
+    why = std::strerror(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    why = "it is no plain file (a folder, a pipe or a device)";
+    return nullptr;
+  }
   // Binary mode: line ends stay as they are (both kinds convert as white
   // space) and a Ctrl-Z byte is ordinary data.
-  std::FILE *file = Open_Table_File(file_name);
+  std::FILE *file = std::fopen(file_name, "rb");
   if (file == nullptr) {
-    Console_Print(LOAD_CANNOT_OPEN);
-    return false;
+    why = std::strerror(errno);
   }
+  return file;
+}
+
+void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes &table,
+                       std::uint16_t &count) {
   Console_Print(LOAD_HEADER);
   Load_Values(file, file_name, table, count);
   Console_Print("\n");
   std::fclose(file);
+}
+
+bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count) {
+  const char *why = nullptr;
+  std::FILE *file = Open_TableFile(file_name, why);
+  if (file == nullptr) {
+    std::fprintf(stderr, "thermal-control: cannot use %s: %s; the built-in table serves\n",
+                 file_name, why);
+    Console_Print(LOAD_CANNOT_OPEN);
+    return false;
+  }
+  Load_ThermalTable(file, file_name, table, count);
   return true;
 }
 

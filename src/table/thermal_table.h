@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // The thermal table: a flat run of bytes read four at a time as rows.
 constexpr std::size_t TABLE_SIZE = 1024;
@@ -86,11 +87,22 @@ enum class TableByte : std::uint8_t {
 // A field's number, saturated to the int range.
 [[nodiscard]] int Field_Value(const TableField &field);
 
-// Loads the file over the table from index `count` on (0 for a fresh load)
-// and echoes each value, up to its 1024th value or its first MiB. False when
-// the file cannot be used: it cannot be opened, or it is no plain file (a
-// folder, a pipe or a device); the table then stays as it was, and the
-// standard error stream says why.
+// Opens a table file to read when it can be used: a plain file that can be
+// read. Else nullptr, and `why` says why: the system's reason, or that it is
+// no plain file. A folder, a pipe or a device is never opened: a pipe would
+// hold the reader until something writes to it, a device could give bytes
+// for ever.
+[[nodiscard]] std::FILE *Open_TableFile(const char *file_name, const char *&why);
+
+// Loads an open table file over the table from index `count` on (0 for a
+// fresh load), echoing each value under the header, up to its 1024th value
+// or its first MiB; then closes it.
+void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes &table,
+                       std::uint16_t &count);
+
+// Opens and loads the file, as start-up does. False when the file cannot be
+// used: the table then stays as it was, the standard error stream says why,
+// and that the built-in table serves.
 [[nodiscard]] bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table,
                                      std::uint16_t &count);
 

@@ -167,9 +167,10 @@ bool Close_Output(std::FILE *file, const std::string &path, std::string &error) 
   return true;
 }
 
-// Where each cycle of the run goes as it comes.
+// Where each cycle of the run goes as it comes, with the table in force.
 struct RunSinks {
-  const ThermalTableBytes &table;
+  ThermalTableBytes table;
+  std::uint64_t tables_read = 0; // the tables a log shows read again
   RunSummary summary{};
   std::FILE *csv = nullptr;
   bool plotting = false;
@@ -187,6 +188,12 @@ void Take_Cycle(void *context, const SimulatedCycle &cycle) {
   }
 }
 
+void Take_Table(void *context, const ThermalTableBytes &table) {
+  RunSinks &sinks = *static_cast<RunSinks *>(context);
+  sinks.table = table;
+  ++sinks.tables_read;
+}
+
 // The log's cycles into the sinks; what the log held besides them in
 // `reading`.
 bool Replay(const SimulateOptions &options, RunSinks &sinks, LogReading &reading,
@@ -197,7 +204,7 @@ bool Replay(const SimulateOptions &options, RunSinks &sinks, LogReading &reading
     error = "cannot read " + Shown(options.log) + ": " + std::strerror(errno);
     return false;
   }
-  bool read = Replay_Log(sinks.table, log, {Take_Cycle, &sinks}, reading, error);
+  bool read = Replay_Log(sinks.table, log, {Take_Cycle, &sinks, Take_Table}, reading, error);
   if (!standard_input) {
     std::fclose(log);
   }
@@ -267,11 +274,16 @@ int Run_Simulate(int argc, char **argv) {
       (sinks.plotting && !Write_Plot(options.svg, sinks, title, error))) {
     return Refuse(error.c_str());
   }
-  const std::string source =
+  std::string source =
       options.log.empty() ? "thermal model, " + options.hours + " h" : "log " + Shown(options.log);
+  if (sinks.tables_read > 0) {
+    source += "; the controller read its table again " + std::to_string(sinks.tables_read) +
+              (sinks.tables_read == 1 ? " time" : " times") +
+              ", and the table it read applies from there on: the rows below are the last";
+  }
   // An output on the standard output has it to itself.
   const bool output_on_stdout = options.csv == STANDARD_STREAM || options.svg == STANDARD_STREAM;
-  Print_Summary(table.bytes, sinks.summary, Shown(title), source,
+  Print_Summary(sinks.table, sinks.summary, Shown(title), source,
                 output_on_stdout ? stderr : stdout);
   if (reading.unused > 0) {
     Warn_Unused(options.log, reading);

@@ -5,6 +5,7 @@
 #include "tool/log_format.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -61,16 +62,29 @@ bool Is_Table_Line(std::string_view line) {
   return true;
 }
 
+// The numbers at the start of a line of the table's echo, each followed by
+// two blanks, stored as the controller stores them: their low eight bits.
+// A line where the load stopped early goes on with the message why.
+void Store_Echoed(std::string_view line, ThermalTableBytes &table, std::uint16_t &count) {
+  for (std::size_t gap = line.find("  "); gap != std::string_view::npos && count < TABLE_SIZE;
+       gap = line.find("  ")) {
+    long long number = 0;
+    const auto [end, error] = std::from_chars(line.data(), line.data() + gap, number);
+    if (error != std::errc{} || end != line.data() + gap) {
+      return;
+    }
+    table[count++] = static_cast<std::uint8_t>(number);
+    line.remove_prefix(gap + 2);
+  }
+}
+
 // Whether the controller writes this line, besides its temperature lines.
 bool Is_Controller_Line(std::string_view line) {
-  constexpr const char *FORMATS[] = {LOG_INIT_OK,      LOG_PORT_LIBRARY_ERROR,
-                                     LOG_NO_BRIDGE,    LOG_OPEN_PORT_OK,
-                                     LOG_HEARTBEAT,    LOG_RESUMED,
-                                     LOG_NO_ANSWER,    LOG_NOT_TAKEN,
-                                     LOG_PORTS_LOST,   LOG_EC_SILENT,
-                                     LOG_STATUS,       LOAD_HEADER,
-                                     LOAD_CANNOT_OPEN, LOAD_TOO_MANY,
-                                     LOAD_TOO_LONG};
+  constexpr const char *FORMATS[] = {
+      LOG_INIT_OK,  LOG_PORT_LIBRARY_ERROR, LOG_NO_BRIDGE, LOG_OPEN_PORT_OK, LOG_HEARTBEAT,
+      LOG_RESUMED,  LOG_NO_ANSWER,          LOG_NOT_TAKEN, LOG_PORTS_LOST,   LOG_EC_SILENT,
+      LOG_STATUS,   LOG_RELOAD_SENT,        LOAD_HEADER,   LOAD_CANNOT_OPEN, LOAD_TOO_MANY,
+      LOAD_TOO_LONG};
   if (line.empty() || line.rfind(STANDARD_ERROR_MARK, 0) == 0 || Is_Table_Line(line)) {
     return true;
   }
@@ -86,6 +100,9 @@ struct Reader {
   enum class Kind : std::uint8_t { Unknown, Controller, Plain };
   enum class SetUpOf : std::uint8_t { None, LastCycle, NextCycle };
 
+  // A table read again between two cycles: its echo, then its listing.
+  enum class TableAgain : std::uint8_t { None, Echo, Listing };
+
   LogCycleTaker taker;
   LogReading &reading;
   Kind kind = Kind::Unknown;
@@ -93,6 +110,10 @@ struct Reader {
   LogCycle next{};                // what comes before the next cycle's heartbeat
   SetUpOf set_up_of = SetUpOf::None;
   std::size_t line_number = 0;
+  TableAgain table_again = TableAgain::None;
+  ThermalTableBytes table_read{};
+  std::uint16_t table_read_count = 0;
+  bool reload_select = false; // the reload's select: a "not taken" line is about it
 
   void Emit(const LogCycle &cycle) {
     ++reading.cycles;
@@ -125,6 +146,37 @@ struct Reader {
     }
     next = LogCycle{};
     set_up_of = SetUpOf::None;
+    table_again = TableAgain::None;
+    reload_select = false;
+  }
+
+  // The table's echo and listing after the cycles began: the controller read
+  // it again. The cycle before it is complete; the table read applies from
+  // the next cycle on, once its echo has ended.
+  bool Read_Table_Again(std::string_view line) {
+    if (Shows(line, LOAD_HEADER) && (last || reading.cycles > 0)) {
+      Finish_Last();
+      table_again = TableAgain::Echo;
+      table_read = BUILT_IN_TABLE;
+      table_read_count = 0;
+      return true;
+    }
+    if (table_again == TableAgain::Echo) {
+      if (line.empty()) {
+        table_again = TableAgain::Listing;
+        if (taker.table_read != nullptr) {
+          taker.table_read(taker.context, table_read);
+        }
+      } else {
+        Store_Echoed(line, table_read, table_read_count);
+      }
+      return true;
+    }
+    if (table_again == TableAgain::Listing && Is_Table_Line(line)) {
+      return true;
+    }
+    table_again = TableAgain::None;
+    return false;
   }
 
   void Read_Set_Up() {
@@ -138,7 +190,16 @@ struct Reader {
 
   // What the controller did with the last cycle's read, or before the next.
   void Read_Controller_Line(std::string_view line) {
-    if (Shows(line, LOG_RESUMED)) {
+    if (Read_Table_Again(line)) {
+      return;
+    }
+    if (Shows(line, LOG_RELOAD_SENT)) {
+      next.reload_sent = true;
+      reload_select = true;
+    } else if (Shows(line, LOG_NOT_TAKEN) && reload_select) {
+      next.reload_taken = false;
+      reload_select = false;
+    } else if (Shows(line, LOG_RESUMED)) {
       next.resumed = true;
       set_up_of = SetUpOf::NextCycle;
     } else if (Shows(line, LOG_OPEN_PORT_OK)) {

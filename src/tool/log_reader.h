@@ -6,6 +6,7 @@
 // the log the controller's.
 
 #include "hw/ec_read.h"
+#include "table/thermal_table.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,12 +22,17 @@ struct LogCycle {
   bool set_up_done = false;        // set up after the read: "open port ok" followed
   bool resumed = false;            // "system resumed" before the heartbeat
   bool resume_set_up_done = false; // and "open port ok" after it
+  bool reload_sent = false;        // the table read again, the row's new value sent before it
+  bool reload_taken = true;        // false: "EC did not take the row's value" after that
 };
 
-// Receives each cycle of a log as it is read.
+// Receives each cycle of a log as it is read, and each table the controller
+// read again between two cycles: its echo, over the built-in rows, as the
+// controller stores it.
 struct LogCycleTaker {
   void (*take)(void *context, const LogCycle &cycle);
   void *context;
+  void (*table_read)(void *context, const ThermalTableBytes &table) = nullptr;
 };
 
 // A line longer than this is no line of a log: the controller's are under 80

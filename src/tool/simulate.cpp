@@ -29,6 +29,9 @@ struct ReplayState {
 SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std::uint64_t index,
                          const LogCycle &in) {
   SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, state.row, -1};
+  if (in.reload_sent && in.reload_taken) {
+    out.sent = Row_Byte(table, state.row, COL_VALUE);
+  }
   if (in.resume_set_up_done) {
     out.sent = Row_Byte(table, state.row, COL_VALUE);
   }
@@ -46,9 +49,10 @@ SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std
   return out;
 }
 
-// A log replayed: each of its cycles run as the controller runs it.
+// A log replayed: each of its cycles run as the controller runs it, over the
+// table in force.
 struct Replay {
-  const ThermalTableBytes &table;
+  ThermalTableBytes table;
   CycleTaker taker;
   ReplayState state{};
   std::uint64_t index = 0;
@@ -60,12 +64,20 @@ void Replay_Cycle(void *context, const LogCycle &cycle) {
   replay.taker.take(replay.taker.context, out);
 }
 
+void Replay_Table_Read(void *context, const ThermalTableBytes &table) {
+  Replay &replay = *static_cast<Replay *>(context);
+  replay.table = table;
+  if (replay.taker.table_read != nullptr) {
+    replay.taker.table_read(replay.taker.context, table);
+  }
+}
+
 } // namespace
 
 bool Replay_Log(const ThermalTableBytes &table, std::FILE *log, CycleTaker taker,
                 LogReading &reading, std::string &error) {
   Replay replay{.table = table, .taker = taker};
-  return Read_Log(log, {Replay_Cycle, &replay}, reading, error);
+  return Read_Log(log, {Replay_Cycle, &replay, Replay_Table_Read}, reading, error);
 }
 
 std::uint64_t Model_Cycles(double hours) {

@@ -24,14 +24,17 @@ struct SimulatedCycle {
   bool operator==(const SimulatedCycle &) const = default;
 };
 
-// Receives each cycle of a run as it comes.
+// Receives each cycle of a run as it comes, and each table that a log shows
+// the controller read again: it applies from the next cycle on.
 struct CycleTaker {
   void (*take)(void *context, const SimulatedCycle &cycle);
   void *context;
+  void (*table_read)(void *context, const ThermalTableBytes &table) = nullptr;
 };
 
-// The cycles of a log, about a second apart, over the table. False, with the
-// reason, when the log cannot be read (Read_Log).
+// The cycles of a log, about a second apart, over the table, and over each
+// table the log shows read again from there on. False, with the reason, when
+// the log cannot be read (Read_Log).
 [[nodiscard]] bool Replay_Log(const ThermalTableBytes &table, std::FILE *log, CycleTaker taker,
                               LogReading &reading, std::string &error);
 

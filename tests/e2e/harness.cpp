@@ -41,7 +41,7 @@ std::vector<std::string> Run_Environment(const RunOptions &options,
   }
   const bool fast_given = std::any_of(options.env.begin(), options.env.end(),
                                       [](const auto &e) { return e.first == "THERMAL_SIM_FAST"; });
-  if (!fast_given) {
+  if (!fast_given && !options.real_time) {
     env.emplace_back("THERMAL_SIM_FAST=1");
   }
   if (options.trace) {

@@ -12,6 +12,7 @@ struct RunOptions {
   std::optional<std::string> table;                     // no file when empty
   std::vector<std::pair<std::string, std::string>> env; // THERMAL_SIM_* and the like
   bool trace = true;
+  bool real_time = false;                 // the simulated machine's sleeps last as long as they say
   std::vector<std::string> command;       // the program's command, when not the usual one
   std::vector<std::string> args;          // appended to the command
   std::vector<std::string> run_dir_files; // copied into the run's directory

@@ -13,5 +13,6 @@ void Platform_SleepMs(std::uint32_t) {}
 std::uint64_t Platform_SuspendedMs() { return 0; }
 void Platform_Notify(const char *) {}
 void Platform_KeepOutput() {}
+bool Platform_ReloadAsked() { return false; }
 bool PortLib_HoldBus(PortLibBus) { return true; }
 bool PortLib_ReleaseBus(PortLibBus) { return true; }

@@ -312,28 +312,39 @@ std::string Warning(int lines, int first, const char *text) {
 
 INSTANTIATE_TEST_SUITE_P(
     Logs, OddLogs,
-    testing::Values(OddLog{"CarriageReturnsAloneEndLines",
-                           "40\r41\r\r42\r",
-                           {"1,40,0,", "2,41,0,", "3,42,0,"},
-                           ""},
-                    OddLog{"ABadTokenLeavesItsLineOut",
-                           "40, 41\n42 x\n43\n",
-                           {"1,40,0,", "2,41,0,", "3,43,0,"},
-                           Warning(1, 2, "42 x")},
-                    OddLog{"TemperaturesTheControllerNeverPrints",
-                           "open port ok\n" + HEARTBEAT + "300\n" + ROW0 + HEARTBEAT + "1000\n" +
-                               ROW0 + HEARTBEAT + "-5\n" + ROW0 + HEARTBEAT + "0047\n" + ROW0 +
-                               HEARTBEAT + "47\n",
-                           {"1,47,1,100"},
-                           Warning(4, 2, "heartbat 00001 Now Tempareture is: 300")},
-                    OddLog{"AControllerLinePastedIntoAList",
-                           "40\n41\n" + HEARTBEAT + "47\n42\n",
-                           {"1,40,0,", "2,41,0,", "3,42,0,"},
-                           Warning(1, 3, "heartbat 00001 Now Tempareture is: 47")},
-                    OddLog{"OddBytesAreShownEscaped",
-                           "open port ok\n" + std::string("t\0\x01", 3) + "\n" + HEARTBEAT + "50\n",
-                           {"1,50,1,100"},
-                           Warning(1, 2, "t\\x00\\x01")}),
+    testing::Values(
+        OddLog{"CarriageReturnsAloneEndLines",
+               "40\r41\r\r42\r",
+               {"1,40,0,", "2,41,0,", "3,42,0,"},
+               ""},
+        OddLog{"ABadTokenLeavesItsLineOut",
+               "40, 41\n42 x\n43\n",
+               {"1,40,0,", "2,41,0,", "3,43,0,"},
+               Warning(1, 2, "42 x")},
+        OddLog{"TemperaturesTheControllerNeverPrints",
+               "open port ok\n" + HEARTBEAT + "300\n" + ROW0 + HEARTBEAT + "1000\n" + ROW0 +
+                   HEARTBEAT + "-5\n" + ROW0 + HEARTBEAT + "0047\n" + ROW0 + HEARTBEAT + "47\n",
+               {"1,47,1,100"},
+               Warning(4, 2, "heartbat 00001 Now Tempareture is: 300")},
+        OddLog{"AControllerLinePastedIntoAList",
+               "40\n41\n" + HEARTBEAT + "47\n42\n",
+               {"1,40,0,", "2,41,0,", "3,42,0,"},
+               Warning(1, 3, "heartbat 00001 Now Tempareture is: 47")},
+        OddLog{"ATableReadAgainAppliesFromThere",
+               "open port ok\n\n" + HEARTBEAT + "47\nnow select value: 45   40   100   0\n" +
+                   "ThermalTable: \n0  0  0  0  \n45  40  80  0  \n50  48  70  0  \n\n\n" +
+                   "0  0  0  0  \n45  40  80  0  \n50  48  70  0  \n\n" +
+                   "row 1's value is now 80: sent to the EC\n" + HEARTBEAT + "47\n" +
+                   "ThermalTable: \n0  0  0  0  \n45  40  90  \n\n0  0  0  0  \n" +
+                   "45  40  90  \nrow 1's value is now 90: sent to the EC\n" +
+                   "EC did not take the row's value; row held\n" + HEARTBEAT + "52\n" + HEARTBEAT +
+                   "51\n", // row 2 rises at 56 again, not 50
+               {"1,47,1,100", "2,47,1,80", "3,52,1,", "4,51,1,"},
+               ""},
+        OddLog{"OddBytesAreShownEscaped",
+               "open port ok\n" + std::string("t\0\x01", 3) + "\n" + HEARTBEAT + "50\n",
+               {"1,50,1,100"},
+               Warning(1, 2, "t\\x00\\x01")}),
     [](const testing::TestParamInfo<OddLog> &param) { return std::string(param.param.name); });
 
 } // namespace

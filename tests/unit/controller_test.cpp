@@ -1,5 +1,7 @@
 // The controller's state is a value that start-up fills: a second start-up
-// in one process starts fresh. Run on the simulated machine, in-process.
+// in one process starts fresh; and reading the table again replaces the
+// table, keeps the row, and tells the EC a changed value of the row it runs
+// on. Run on the simulated machine, in-process.
 
 #include "app/controller.h"
 
@@ -8,18 +10,34 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
 
-TEST(Controller, ASecondStartUpInOneProcessStartsFresh) {
-  setenv("THERMAL_SIM_FAST", "1", 1);
-  setenv("THERMAL_SIM_TEMPS", "90*10", 1); // more than the run reads: the list never runs out
-  const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) /
-                                    ("thermal-controller-" + std::to_string(getpid()));
+// Every test of this file sets the simulated machine up alike: it reads its
+// settings once a process.
+std::filesystem::path Enter_Scratch_Dir(const char *name) {
+  const std::filesystem::path dir =
+      std::filesystem::path(testing::TempDir()) / (name + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
-  std::ofstream(dir / "ThermalTable.txt") << "0,0,0,0,\n45,40,100,0,\n";
+  setenv("THERMAL_SIM_FAST", "1", 1);
+  setenv("THERMAL_SIM_TEMPS", "90*1000", 1); // more than a run reads: the list never runs out
+  setenv("THERMAL_SIM_TRACE", (dir / "trace.txt").c_str(), 1);
   std::filesystem::current_path(dir);
+  return dir;
+}
+
+void Leave_Scratch_Dir(const std::filesystem::path &dir) {
+  std::filesystem::current_path(testing::TempDir());
+  std::filesystem::remove_all(dir);
+}
+
+void Write_Table(const std::string &text) { std::ofstream("ThermalTable.txt") << text; }
+
+TEST(Controller, ASecondStartUpInOneProcessStartsFresh) {
+  const std::filesystem::path dir = Enter_Scratch_Dir("thermal-controller-");
+  Write_Table("0,0,0,0,\n45,40,100,0,\n");
 
   Controller controller;
   testing::internal::CaptureStdout();
@@ -40,8 +58,136 @@ TEST(Controller, ASecondStartUpInOneProcessStartsFresh) {
   const std::size_t second = printed.rfind("ThermalTable: ");
   ASSERT_NE(second, std::string::npos);
   EXPECT_NE(printed.find(listing, second), std::string::npos) << printed;
-  std::filesystem::current_path(testing::TempDir());
-  std::filesystem::remove_all(dir);
+  Leave_Scratch_Dir(dir);
+}
+
+// The data bytes of the selects in the trace's lines from `from` on.
+std::vector<int> Selects_Since(std::size_t from) {
+  std::ifstream trace("trace.txt");
+  std::vector<int> values;
+  std::size_t number = 0;
+  bool select = false;
+  for (std::string line; std::getline(trace, line); ++number) {
+    if (number >= from && select && line.rfind("out 68 ", 0) == 0) {
+      values.push_back(std::stoi(line.substr(7), nullptr, 16));
+    }
+    select = line == "out 6c 55" || (select && line.rfind("out 68 ", 0) != 0);
+  }
+  return values;
+}
+
+std::size_t Trace_Lines() {
+  std::ifstream trace("trace.txt");
+  std::size_t lines = 0;
+  for (std::string line; std::getline(trace, line);) {
+    ++lines;
+  }
+  return lines;
+}
+
+struct ReloadCase {
+  const char *name;
+  std::uint8_t row;
+  std::int16_t ec_value;      // what the EC holds before, -1 when not known
+  const char *file;           // ThermalTable.txt then; nullptr: none
+  std::vector<int> sent;      // the selects the reload sends
+  std::int16_t ec_value_then; // what the EC holds after
+  const char *printed;        // on standard output
+  const char *said;           // on standard error
+  std::uint8_t row_2_value;   // row 2's value in force after
+};
+
+const char *const THREE_ROWS = "0,0,0,0,\n45,40,100,0,\n56,53,70,0,\n";
+const char *const THREE_ROWS_ECHO = "ThermalTable: \n0  0  0  0  \n45  40  100  0  \n"
+                                    "56  53  70  0  \n\n\n0  0  0  0  \n45  40  100  0  \n"
+                                    "56  53  70  0  \n\n";
+const char *const NEW_ROW_1_ECHO = "ThermalTable: \n0  0  0  0  \n45  40  80  0  \n\n\n"
+                                   "0  0  0  0  \n45  40  80  0  \n\n";
+
+TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValue) {
+  const std::filesystem::path dir = Enter_Scratch_Dir("thermal-reload-");
+  const ReloadCase cases[] = {
+      {"the EC runs on the row's value, which changed: the new one is sent",
+       1,
+       100,
+       "0,0,0,0,\n45,40,80,0,\n",
+       {80},
+       80,
+       "ThermalTable: \n0  0  0  0  \n45  40  80  0  \n\n\n0  0  0  0  \n45  40  80  0  \n\n"
+       "row 1's value is now 80: sent to the EC\n",
+       "",
+       60},
+      {"nothing sent since start-up: nothing is sent",
+       0,
+       -1,
+       "0,0,5,0,\n",
+       {},
+       -1,
+       "ThermalTable: \n0  0  5  0  \n\n\n0  0  5  0  \n\n",
+       "",
+       60},
+      {"the row's value is the same: nothing is sent",
+       1,
+       100,
+       THREE_ROWS,
+       {},
+       100,
+       THREE_ROWS_ECHO,
+       "",
+       70},
+      {"what the EC holds is not known: nothing is sent",
+       1,
+       -1,
+       "0,0,0,0,\n45,40,80,0,\n",
+       {},
+       -1,
+       NEW_ROW_1_ECHO,
+       "",
+       60},
+      {"no file: the table in force stays",
+       1,
+       100,
+       nullptr,
+       {},
+       100,
+       "",
+       "thermal-control: cannot use ThermalTable.txt again: No such file or directory; the table "
+       "in force stays\n",
+       70},
+  };
+  Controller controller;
+  Write_Table(THREE_ROWS);
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(Start_Up(controller));
+  testing::internal::GetCapturedStdout();
+  for (const ReloadCase &c : cases) {
+    Write_Table(THREE_ROWS);
+    controller.table = BUILT_IN_TABLE;
+    controller.table_count = 0;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(Read_ThermalTable("ThermalTable.txt", controller.table, controller.table_count));
+    testing::internal::GetCapturedStdout();
+    if (c.file == nullptr) {
+      std::filesystem::remove("ThermalTable.txt");
+    } else {
+      Write_Table(c.file);
+    }
+    controller.row = c.row;
+    controller.ec_value = c.ec_value;
+    const std::size_t from = Trace_Lines();
+
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Read_Table_Again(controller);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed) << c.name;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said) << c.name;
+    EXPECT_EQ(Selects_Since(from), c.sent) << c.name;
+    EXPECT_EQ(controller.row, c.row) << c.name;
+    EXPECT_EQ(controller.ec_value, c.ec_value_then) << c.name;
+    EXPECT_EQ(Row_Byte(controller.table, 2, COL_VALUE), c.row_2_value)
+        << c.name << ": the built-in rows under the file, as at start-up";
+  }
+  Leave_Scratch_Dir(dir);
 }
 
 } // namespace
