@@ -1,8 +1,9 @@
 // The Linux backend through the thermal_ec module's device, on a stand-in for
 // it: a plain file at /dev/thermal_ec, in a mount namespace of this process's
-// own with a /dev of its own. The file answers no read and no request, so
-// each path where the module would refuse shows. Needs root; elsewhere the
-// tests are skipped.
+// own with a /dev of its own, and a /run of its own for the one-copy lock, so
+// that the tests, each a process, run side by side. The file answers no read
+// and no request, so each path where the module would refuse shows. Needs
+// root; elsewhere the tests are skipped.
 
 #include "hw/board.h"
 #include "hw/port_lib.h"
@@ -22,6 +23,7 @@ bool Stand_In_Device() {
   return getuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
          mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
          mount("fake-dev", "/dev", "tmpfs", 0, nullptr) == 0 &&
+         mount("fake-run", "/run", "tmpfs", 0, nullptr) == 0 &&
          std::ofstream("/dev/thermal_ec").good() && PortLib_Initialize() != 0;
 }
 
@@ -100,6 +102,10 @@ int main(int argc, char **argv) {
   testing::internal::CaptureStderr();
   device_ready = Stand_In_Device();
   const std::string opened = testing::internal::GetCapturedStderr();
+  if (getuid() == 0 && !device_ready) {
+    std::fprintf(stderr, "root, yet the stand-in device could not be opened: %s", opened.c_str());
+    return 1;
+  }
   if (device_ready && opened != "thermal-control: the EC's ports and the bridge through "
                                 "/dev/thermal_ec\n") {
     std::fprintf(stderr, "the device path was not taken: %s", opened.c_str());

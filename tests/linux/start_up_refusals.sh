@@ -28,11 +28,14 @@ refused='initializes the DLL Error'
 
 path="thermal-control: the EC's ports through ioperm, the bridge through sysfs (no /dev/thermal_ec)"
 
-# check NAME EXPECTED-START: the last run's output, status, path and message.
+device_path="thermal-control: the EC's ports and the bridge through /dev/thermal_ec"
+
+# check NAME EXPECTED-START [PATH]: the last run's output, status, path and
+# message.
 check() {
-  local name=$1 expected=$2 status out err
+  local name=$1 expected=$2 taken=${3:-$path} status out err
   status=$(cat status) out=$(tail -n 1 out.txt) err=$(tail -n +2 err.txt)
-  if [ "$status" != 1 ] || [ "$out" != "$refused" ] || [ "$(head -n 1 err.txt)" != "$path" ] ||
+  if [ "$status" != 1 ] || [ "$out" != "$refused" ] || [ "$(head -n 1 err.txt)" != "$taken" ] ||
     [[ $err != "$expected"* ]]; then
     echo "FAIL $name: exit status $status, last line \"$out\", standard error:"
     cat err.txt
@@ -96,10 +99,18 @@ flock --no-fork /run/thermal-control/lock sleep 30 &
 holder=$!
 for _ in $(seq 50); do grep -q "FLOCK .* $holder " /proc/locks && break; sleep 0.1; done
 run_injected retval=0 "none [none]" "$dir/reserved.ioports"
-kill $holder
-wait $holder 2>/dev/null
 check "a second copy" \
   "thermal-control: another thermal-control (process $holder) is already running on this machine and holds the EC's ports"
+# The same lock keeps out a copy that would go through the module's device
+# (here a plain file in a /dev of its own, which it never reaches).
+unshare --mount --propagation unchanged sh -c \
+  'mount -t tmpfs fake-dev /dev && touch /dev/thermal_ec && exec ./thermal-control' >out.txt 2>err.txt
+echo $? >status
+kill $holder
+wait $holder 2>/dev/null
+check "a second copy through the device" \
+  "thermal-control: another thermal-control (process $holder) is already running on this machine and holds the EC's ports" \
+  "$device_path"
 # It went no further than the lock: no PCI search, no config write.
 if grep -q 'pci/devices' strace.txt; then
   echo "FAIL a second copy: it went on to the PCI devices"

@@ -131,6 +131,9 @@ bool Set_Up_Ec_Device(const SetUpRecord &record) {
 bool Linux_OpenEcDevice() {
   std::fprintf(stderr,
                "thermal-control: the EC's ports and the bridge through " THERMAL_EC_DEVICE "\n");
+  if (!Linux_TakeMachineLock()) {
+    return false;
+  }
   ec_device = open(THERMAL_EC_DEVICE, O_RDWR | O_CLOEXEC);
   if (ec_device >= 0) {
     return true;

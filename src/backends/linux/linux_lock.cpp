@@ -1,11 +1,11 @@
-// One copy at a time on the ioperm path: two copies would interleave their
-// exchanges on the EC's two ports, and the EC could take one copy's select
-// value as the other's read argument. The copies meet at a file lock in a
-// folder under /run that only root and the service may use, so that no other
-// user can hold the lock and keep the service from starting. The service's
-// unit provides the folder as its runtime directory and keeps it; a copy run
-// by hand makes it when it is missing. (Through the thermal_ec module's
-// device the device's single opener is the lock.)
+// One copy at a time, whichever path each takes to the ports: two copies
+// would interleave their exchanges on the EC's two ports, and the EC could
+// take one copy's select value as the other's read argument. The copies meet
+// at a file lock in a folder under /run that only root and the service may
+// use, so that no other user can hold the lock and keep the service from
+// starting. The service's unit provides the folder as its runtime directory
+// (owned by the user it runs as) and keeps it; a copy run by hand makes it
+// when it is missing.
 //
 // The folder and the lock are opened only as what they must be, never
 // through a link: a copy run as root must not be led to truncate or change
@@ -31,7 +31,7 @@ constexpr const char *LOCK_FILE = "/run/thermal-control/lock";
 constexpr const char *PROC_LOCKS = "/proc/locks";
 constexpr mode_t LOCK_FOLDER_MODE = 0750;
 constexpr mode_t LOCK_FILE_MODE = 0660;
-constexpr const char *NEEDS = "a copy needs root";
+constexpr const char *NEEDS = "a copy needs root, or to be the service's user";
 
 void Refuse(const char *path, const char *what) {
   std::fprintf(stderr, "thermal-control: %s %s\n", path, what);

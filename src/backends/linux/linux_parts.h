@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <string>
 
-// Takes the machine's one-copy lock on the ioperm path, held until the
-// process ends (the kernel drops it then, whatever way the process ends).
+// Takes the machine's one-copy lock, held until the process ends (the kernel
+// drops it then, whatever way the process ends). Both paths take it, so that
+// a copy over ioperm and a copy through the device exclude each other.
 // False, after a message naming what holds it or why it could not be taken,
 // when another copy runs.
 [[nodiscard]] bool Linux_TakeMachineLock();
@@ -34,8 +35,9 @@ void Linux_ReportHeld(long holder);
 void Linux_NoteSuperIoDrivers();
 
 // The thermal_ec module's device, through which the program then reaches the
-// EC's ports and the bridge. With it, the device's single opener is the
-// machine's one-copy lock. False, after a message, when it cannot be opened.
+// EC's ports and the bridge, opened once the one-copy lock is taken (the
+// device's single opener keeps out a copy that does not take it). False,
+// after a message, when another copy runs or it cannot be opened.
 [[nodiscard]] bool Linux_OpenEcDevice();
 [[nodiscard]] bool Linux_ThroughEcDevice();
 

@@ -2,16 +2,14 @@
 // start-up and said on the standard error stream:
 // - the thermal_ec kernel module's device /dev/thermal_ec, where it exists:
 //   the program's own operations only, for a program in the group thermal-ec,
-//   with no capability and under a locked-down kernel too; its single opener
-//   is the machine's one-copy lock;
+//   with no capability and under a locked-down kernel too;
 // - else ioperm, which grants exactly the ports the program uses, and
 //   inb/outb, which then reach them directly: it needs CAP_SYS_RAWIO and a
 //   kernel that is not locked down. A program cannot take part in the
 //   kernel's locking of ports: it refuses to start where a driver has
-//   claimed the EC's ports, and its holds are granted at once. The copies
-//   meet at a file lock.
-// Nothing touches a port before the path is chosen and the copy is the only
-// one.
+//   claimed the EC's ports, and its holds are granted at once.
+// On either path the copies meet at one file lock, and nothing touches a port
+// before the path is chosen and the copy is the only one.
 
 #include "backends/linux/kernel/thermal_ec.h"
 #include "backends/linux/linux_parts.h"
