@@ -3,7 +3,6 @@
 # THERMAL_UNIT_TEMPLATE and THERMAL_CONFIG_DIR are set by the install code.
 
 set(THERMAL_BIN_DIR ${CMAKE_INSTALL_PREFIX}/bin)
-set(THERMAL_DOC_DIR ${CMAKE_INSTALL_PREFIX}/share/doc/thermal-control)
 set(unit $ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/systemd/system/thermal-control.service)
 configure_file(${THERMAL_UNIT_TEMPLATE} ${unit} @ONLY)
 message(STATUS "Installing: ${unit}")

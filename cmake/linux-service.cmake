@@ -1,16 +1,15 @@
-# Installing the Linux program (component thermal-control): the binary and
-# thermal-table with their manual pages, the systemd unit and the size of its
-# journal, the sample table in the service's working directory under /etc,
-# the README, licence and changelog. The kernel module's package
-# (cmake/linux-dkms.cmake) is a component of its own. CPack makes a Debian
-# package and a tarball of each.
+# Installing the Linux program: the binary and thermal-table with their
+# manual pages, the systemd unit and the size of its journal, the sample
+# table in the service's working directory under /etc, and the README. The
+# Debian packages (debian/) are built from this install; the thermal_ec
+# module's source for DKMS is a component of its own, which only the module's
+# package installs.
 
 set(THERMAL_CONFIG_DIR /etc/thermal-control)
-set(THERMAL_DOC_FOLDER share/doc/thermal-control)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME thermal-control)
 
 install(TARGETS thermal-control thermal-table RUNTIME DESTINATION bin)
-install(FILES README.md packaging/copyright DESTINATION ${THERMAL_DOC_FOLDER})
+install(FILES README.md DESTINATION share/doc/thermal-control)
 install(CODE "
   set(THERMAL_UNIT_TEMPLATE \"${CMAKE_SOURCE_DIR}/packaging/thermal-control.service.in\")
   set(THERMAL_CONFIG_DIR \"${THERMAL_CONFIG_DIR}\")")
@@ -28,31 +27,19 @@ install(CODE "
     file(INSTALL \"${CMAKE_SOURCE_DIR}/ThermalTable.txt\" DESTINATION \"${THERMAL_CONFIG_DIR}\")
   endif()")
 
-# Compressed as Debian wants them: gzip -9, no name or time stamp inside.
-find_program(THERMAL_GZIP gzip REQUIRED)
-function(thermal_gzip source output)
-  add_custom_command(OUTPUT ${output}
-    COMMAND ${THERMAL_GZIP} -9nc ${source} > ${output}
-    DEPENDS ${source}
-    VERBATIM)
-endfunction()
-
-set(THERMAL_CHANGELOG ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging ${CMAKE_BINARY_DIR}/man)
-thermal_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${THERMAL_CHANGELOG})
-add_custom_target(changelog ALL DEPENDS ${THERMAL_CHANGELOG})
-install(FILES ${THERMAL_CHANGELOG} DESTINATION ${THERMAL_DOC_FOLDER})
-
-# The manual pages, written in scdoc's plain text under docs/man.
+# The manual pages, written in scdoc's plain text under docs/man, compressed
+# as Debian wants them: gzip -9, no name or time stamp inside.
 find_program(THERMAL_SCDOC scdoc)
-if(THERMAL_SCDOC)
+find_program(THERMAL_GZIP gzip)
+if(THERMAL_SCDOC AND THERMAL_GZIP)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
   foreach(page thermal-control.8 thermal-table.1)
     set(roff ${CMAKE_BINARY_DIR}/man/${page})
-    add_custom_command(OUTPUT ${roff}
+    add_custom_command(OUTPUT ${roff}.gz
       COMMAND ${THERMAL_SCDOC} < ${CMAKE_SOURCE_DIR}/docs/man/${page}.scd > ${roff}
+      COMMAND ${THERMAL_GZIP} -9nf ${roff}
       DEPENDS ${CMAKE_SOURCE_DIR}/docs/man/${page}.scd
       VERBATIM)
-    thermal_gzip(${roff} ${roff}.gz)
     list(APPEND manual_pages ${roff}.gz)
     string(REGEX REPLACE ".*\\." "" section ${page})
     install(FILES ${roff}.gz DESTINATION share/man/man${section})
@@ -62,41 +49,10 @@ else()
   thermal_leave_out("the manual pages (package scdoc)")
 endif()
 
-include(cmake/linux-dkms.cmake)
-
-# dpkg keeps a table the user has edited across upgrades.
-file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "${THERMAL_CONFIG_DIR}/ThermalTable.txt\n")
-
-set(CPACK_GENERATOR DEB TGZ)
-set(CPACK_COMPONENTS_ALL thermal-control dkms)
-set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-set(CPACK_PACKAGE_NAME thermal-control)
-set(CPACK_PACKAGE_VENDOR "thermal-control")
-set(CPACK_PACKAGE_CONTACT "thermal-control maintainers <maintainers@users.noreply.example>")
-# Installed under /usr, with the table under /etc, staged through DESTDIR.
-set(CPACK_INSTALL_PREFIX /usr)
-set(CPACK_SET_DESTDIR ON)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_PACKAGE_FILE_NAME "thermal-control-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR}")
-
-# The program: the architecture comes from dpkg (amd64, i386); the
-# dependencies on the C and C++ runtime from dpkg-shlibdeps, which reads what
-# the binary links. Its description, wrapped for an 80-column terminal.
-set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_NAME thermal-control)
-set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_SECTION admin)
-set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_THERMAL-CONTROL_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
-string(JOIN "\n" CPACK_DEBIAN_THERMAL-CONTROL_DESCRIPTION
-  "Keeps the embedded controller in step with the chip's temperature"
-  "thermal-control asks the PC's embedded controller (EC) for the chip's"
-  "temperature once a second, walks a table of thresholds with hysteresis"
-  "(/etc/thermal-control/ThermalTable.txt) and sends the EC the value of each"
-  "row it enters. It programs the Intel LPC bridge 8086:9CC3 and the EC's"
-  "logical device to reach the EC's ports 0x68/0x6C, and sets them up again"
-  "after the machine slept. It runs as a confined systemd service."
-  "."
-  "thermal-table checks a table before the controller runs it, and simulates"
-  "it over a log or a thermal model.")
-include(CPack)
+# The thermal_ec module's source as DKMS builds it, under /usr/src whatever
+# the install prefix. Left out of a plain `cmake --install`.
+set(module_dir ${CMAKE_SOURCE_DIR}/src/backends/linux/kernel)
+configure_file(${module_dir}/dkms.conf ${CMAKE_BINARY_DIR}/dkms/dkms.conf @ONLY)
+install(FILES ${module_dir}/thermal_ec.c ${module_dir}/thermal_ec.h ${module_dir}/Kbuild
+              ${CMAKE_SOURCE_DIR}/src/hw/board.h ${CMAKE_BINARY_DIR}/dkms/dkms.conf
+        DESTINATION /usr/src/thermal-ec-${PROJECT_VERSION} COMPONENT dkms EXCLUDE_FROM_ALL)

@@ -38,7 +38,8 @@ void Count_Allocation() {
   }
   char text[32];
   const int length = std::snprintf(text, sizeof text, "%020lu\n", allocations);
-  static_cast<void>(pwrite(count_file, text, static_cast<std::size_t>(length), 0));
+  [[maybe_unused]] const ssize_t written =
+      pwrite(count_file, text, static_cast<std::size_t>(length), 0);
 }
 
 } // namespace

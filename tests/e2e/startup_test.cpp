@@ -3,6 +3,7 @@
 
 #include "harness.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,10 +80,14 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableTable{"APipe", [](const std::string &dir) { mkfifo((dir + TABLE).c_str(), 0644); },
                       "it is no plain file (a folder, a pipe or a device)"},
         UnusableTable{"ADeviceWithoutEnd",
-                      [](const std::string &dir) { symlink("/dev/zero", (dir + TABLE).c_str()); },
+                      [](const std::string &dir) {
+                        std::filesystem::create_symlink("/dev/zero", dir + TABLE);
+                      },
                       "it is no plain file (a folder, a pipe or a device)"},
         UnusableTable{"ALinkToNothing",
-                      [](const std::string &dir) { symlink("gone", (dir + TABLE).c_str()); },
+                      [](const std::string &dir) {
+                        std::filesystem::create_symlink("gone", dir + TABLE);
+                      },
                       "No such file or directory"}),
     [](const testing::TestParamInfo<UnusableTable> &param) {
       return std::string(param.param.name);

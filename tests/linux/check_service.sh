@@ -2,10 +2,13 @@
 # Installs the build into a staging folder as the packages do and checks the
 # unit there: systemd-analyze verify (its syntax, its settings, and that the
 # program it starts is installed), and its exposure rating, which must stay at
-# 1.5 or below; then, with the thermal_ec module's package added, the unit with
-# its drop-in, which must stay at 0.5 or below.
+# 1.5 or below; then the unit with the thermal_ec module's drop-in in place,
+# as thermal-ec-path.service puts it while /dev/thermal_ec is there, which
+# must stay at 0.5 or below; and that unit itself.
+#
+#   check_service.sh BUILD_DIR SOURCE_DIR
 set -eu
-build=$1
+build=$1 source=$2
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 DESTDIR=$stage cmake --install "$build" --prefix /usr > /dev/null
@@ -39,7 +42,13 @@ grep -qx 'WatchdogSec=30' "$unit"
 grep -qx "ExecReload=/bin/sh -c 'kill -HUP \${MAINPID}'" "$unit"
 echo "the unit:"
 rate 15
-DESTDIR=$stage cmake --install "$build" --prefix /usr --component dkms > /dev/null
-test -f "$stage/usr/lib/systemd/system/thermal-control.service.d/thermal-ec.conf"
+mkdir -p "$stage/run/systemd/system/thermal-control.service.d"
+cp "$source/packaging/thermal-ec.conf" "$stage/run/systemd/system/thermal-control.service.d/"
 echo "the unit with the thermal_ec module's drop-in:"
 rate 5
+path_unit=$stage/usr/lib/systemd/system/thermal-ec-path.service
+cp "$source/debian/thermal-control-dkms.thermal-ec-path.service" "$path_unit"
+mkdir -p "$stage/usr/libexec/thermal-control-dkms"
+cp "$source/packaging/thermal-ec-path" "$stage/usr/libexec/thermal-control-dkms/"
+systemd-analyze verify --man=no --recursive-errors=no --root="$stage" "$path_unit"
+echo "thermal-ec-path.service verifies"

@@ -167,7 +167,7 @@ void Linux_DeviceWritePort(std::uint16_t port, std::uint8_t value) {
     ++set_up.count;
     return;
   }
-  static_cast<void>(pwrite(ec_device, &value, 1, port));
+  [[maybe_unused]] const ssize_t refused_or_written = pwrite(ec_device, &value, 1, port);
 }
 
 bool Linux_DeviceHoldBus(PortLibBus bus) {
