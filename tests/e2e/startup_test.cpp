@@ -41,6 +41,38 @@ TEST(StartUp, TableFileIsEchoedThenListed) {
                          "Init_WinRing0 ok\nopen port ok\n\nheartbat 00001 ");
 }
 
+struct Asked {
+  const char *argument;
+  const char *printed_start; // the standard output's start
+  bool runs;                 // it starts up and runs its cycles
+};
+
+// --help and --version are answered without reading the table or reaching
+// the library; any other argument is ignored.
+TEST(StartUp, HelpAndVersionAnswerWithoutTouchingAnythingAndOtherArgumentsAreIgnored) {
+  const Asked cases[] = {
+      {"--help", "usage: thermal-control [--help | --version]\n\nKeeps the PC's embedded", false},
+      {"--version", "thermal-control " THERMAL_VERSION "\n", false},
+      {"--verbose", "ThermalTable: \n", true},
+      {"help", "ThermalTable: \n", true},
+  };
+  for (const Asked &c : cases) {
+    RunOptions options;
+    options.table = "0,0,0,0,\n";
+    options.env = {{"THERMAL_SIM_TEMPS", "38"}};
+    options.args = {c.argument};
+    const RunResult run = Run_Program(options);
+    EXPECT_EQ(run.exit_status, 0) << c.argument;
+    EXPECT_EQ(run.out.rfind(c.printed_start, 0), 0u) << c.argument << ": " << run.out;
+    EXPECT_EQ(run.err, "") << c.argument;
+    EXPECT_EQ(run.trace.empty(), !c.runs) << c.argument << ": the library, touched or not";
+    if (!c.runs) {
+      EXPECT_EQ(run.out.find("ThermalTable: "), std::string::npos) << c.argument << ": no table";
+      EXPECT_EQ(run.out.back(), '\n') << c.argument;
+    }
+  }
+}
+
 struct UnusableTable {
   const char *name;
   void (*prepare)(const std::string &dir);
@@ -84,11 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
                         std::filesystem::create_symlink("/dev/zero", dir + TABLE);
                       },
                       "it is no plain file (a folder, a pipe or a device)"},
-        UnusableTable{"ALinkToNothing",
-                      [](const std::string &dir) {
-                        std::filesystem::create_symlink("gone", dir + TABLE);
-                      },
-                      "No such file or directory"}),
+        UnusableTable{
+            "ALinkToNothing",
+            [](const std::string &dir) { std::filesystem::create_symlink("gone", dir + TABLE); },
+            "No such file or directory"}),
     [](const testing::TestParamInfo<UnusableTable> &param) {
       return std::string(param.param.name);
     });
