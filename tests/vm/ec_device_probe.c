@@ -2,8 +2,8 @@
 /*
  * Tries what /dev/thermal_ec must refuse, and a few of the program's own
  * operations it must allow, and prints one line for each: "probe: WHAT: ok",
- * or the errno's symbolic name. Run in the VM test as the service's user, on
- * a guest whose EC ports nothing decodes.
+ * or the errno's symbolic name. Run in the VM test's guest as the service's
+ * user.
  */
 #define _GNU_SOURCE
 #include <errno.h>
