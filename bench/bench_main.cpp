@@ -31,7 +31,7 @@ void BM_ControlCycle(benchmark::State &state) {
     return;
   }
   for (auto _ : state) {
-    Control_Cycle(controller, CYCLE_PAUSE_MS);
+    benchmark::DoNotOptimize(Control_Cycle(controller, CYCLE_PAUSE_MS));
   }
 }
 BENCHMARK(BM_ControlCycle);

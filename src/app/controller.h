@@ -48,9 +48,9 @@ void Start_Ec();
 void Read_Table_Again(Controller &controller);
 
 // One control cycle: pause, read the table again if that was asked for, set
-// the EC up again if the machine slept, read
-// the temperature, move at most one row and send the entered row's value (or
-// set the EC up again when its ports were lost or it stopped answering),
-// print the status; then tell the service manager what the cycle did, and
-// that the program is alive.
-void Control_Cycle(Controller &controller, std::uint32_t pause_ms);
+// the EC up again if the machine slept, read the temperature, move at most
+// one row and send the entered row's value (or set the EC up again when its
+// ports were lost or it stopped answering), print the status; then tell the
+// service manager what the cycle did, and that the program is alive. False,
+// with nothing done, when the program was asked to end during the pause.
+[[nodiscard]] bool Control_Cycle(Controller &controller, std::uint32_t pause_ms);

@@ -127,9 +127,11 @@ void Read_Table_Again(Controller &controller) {
   Platform_Notify("READY=1");
 }
 
-void Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
+bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   Platform_KeepOutput();
-  Platform_SleepMs(pause_ms);
+  if (!Platform_Pause(pause_ms)) {
+    return false;
+  }
   if (Platform_ReloadAsked()) {
     Read_Table_Again(controller);
   }
@@ -155,4 +157,5 @@ void Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   Act_On_Set_Up(controller, decision.set_up);
   Print_Status(controller);
   Notify_Cycle(controller, {resumed, read, Unanswered(read, decision), decision.set_up});
+  return true;
 }

@@ -34,16 +34,16 @@ bool Answered(const char *argument) {
 }
 
 // The table file is the only configuration. Runs until it is ended from
-// outside.
+// outside, or (as a Windows service) asked to end between two cycles.
 int Run_Controller() {
   Controller controller;
   if (!Start_Up(controller)) {
     return EXIT_STARTUP_FAILED;
   }
-  Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS);
-  for (;;) {
-    Control_Cycle(controller, CYCLE_PAUSE_MS);
+  for (std::uint32_t pause = FIRST_CYCLE_PAUSE_MS; Control_Cycle(controller, pause);
+       pause = CYCLE_PAUSE_MS) {
   }
+  return 0;
 }
 
 } // namespace

@@ -78,7 +78,9 @@ enum class PortLibBus : std::uint8_t {
 // Runs the controller, from its start-up to its end, as the platform runs a
 // program that lives as long as the machine, and gives its exit status. On
 // Linux and the simulated machine a SIGHUP asks for the table to be read
-// again, and never ends the program.
+// again, and never ends the program. On Windows, started by the service
+// control manager, it is the service thermal-control, which a parameter
+// change has read its table again and a stop ends between two cycles.
 using ControllerRun = int (*)();
 [[nodiscard]] int Platform_Run(ControllerRun run);
 
@@ -89,16 +91,22 @@ using ControllerRun = int (*)();
 // The program's one way to wait: the kernel's millisecond sleep.
 void Platform_SleepMs(std::uint32_t milliseconds);
 
+// The pause between two control cycles: the same sleep, cut short where the
+// program is asked to end (a Windows service stopped); false then. Elsewhere
+// a signal ends the program, and the pause always runs its course.
+[[nodiscard]] bool Platform_Pause(std::uint32_t milliseconds);
+
 // Tells the service manager that runs the program how it is: "READY=1" once
 // it is up, "STATUS=..." what it is doing, "WATCHDOG=1" that it is alive,
-// "RELOADING=1" while it reads its table again (then "READY=1").
-// Where none listens (outside systemd, on Windows), nothing happens.
+// "RELOADING=1" while it reads its table again (then "READY=1"). Where none
+// listens, nothing happens; Windows' service manager hears only that the
+// service runs.
 void Platform_Notify(const char *message);
 
 // Sees that the program's lines reach someone: called before its first line
-// and once a cycle. Where nobody can read its standard output (on Windows, a
-// program the system itself runs, as its task at start-up does), they go to
-// a log file beside the program, kept to a few MiB.
+// and once a cycle. Where nobody can read its standard output (the Windows
+// service), they go to a log file in the service's folder, kept to a few
+// MiB.
 void Platform_KeepOutput();
 
 // How long the machine has been suspended or hibernated since it booted, in

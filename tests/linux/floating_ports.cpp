@@ -10,6 +10,7 @@ std::uint32_t PortLib_GetStatus() { return 0; }
 std::uint8_t PortLib_ReadPortByte(std::uint16_t) { return 0xFF; }
 void PortLib_WritePortByte(std::uint16_t, std::uint8_t) {}
 void Platform_SleepMs(std::uint32_t) {}
+bool Platform_Pause(std::uint32_t) { return true; }
 std::uint64_t Platform_SuspendedMs() { return 0; }
 void Platform_Notify(const char *) {}
 void Platform_KeepOutput() {}

@@ -157,8 +157,8 @@ TEST_F(FakeSysfs, BridgeWriteThatFailsOnTheRecoveryPathLeavesTheControllerRunnin
   ASSERT_TRUE(Start_Up(controller));
   Break_File("0000:00:1f.0", "config");
   testing::internal::CaptureStderr();
-  Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS);
-  Control_Cycle(controller, CYCLE_PAUSE_MS);
+  ASSERT_TRUE(Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS));
+  ASSERT_TRUE(Control_Cycle(controller, CYCLE_PAUSE_MS));
   const std::string err = testing::internal::GetCapturedStderr();
   const std::string out = testing::internal::GetCapturedStdout();
   const std::string lost_cycle = "Now Tempareture is: 255\n"

@@ -42,8 +42,8 @@ TEST(Controller, ASecondStartUpInOneProcessStartsFresh) {
   Controller controller;
   testing::internal::CaptureStdout();
   ASSERT_TRUE(Start_Up(controller));
-  Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS);
-  Control_Cycle(controller, CYCLE_PAUSE_MS);
+  ASSERT_TRUE(Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS));
+  ASSERT_TRUE(Control_Cycle(controller, CYCLE_PAUSE_MS));
   EXPECT_EQ(controller.row, 2);
   EXPECT_EQ(controller.heartbeat, 2);
   controller.silent_reads = 2;

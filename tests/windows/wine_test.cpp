@@ -130,10 +130,10 @@ TEST(OneCopy, ASecondCopyIsRefusedAndTheFirstRunsOn) {
   const RunResult ran = Wait_Program(running);
   EXPECT_EQ(refused.exit_status, 1);
   EXPECT_EQ(refused.out, LIBRARY_FAILS);
-  EXPECT_EQ(refused.err, NO_TABLE +
-                             "thermal-control: another thermal-control is already running on this "
-                             "machine and holds the EC's ports; close it first (or end its task in "
-                             "Task Scheduler)\n");
+  EXPECT_EQ(refused.err,
+            NO_TABLE + "thermal-control: another thermal-control is already running on this "
+                       "machine and holds the EC's ports; close it first (or stop its service: "
+                       "sc stop thermal-control)\n");
   EXPECT_TRUE(refused.trace.empty()) << "the second copy reached the library: " << refused.trace[0];
   EXPECT_EQ(ran.exit_status, 0) << "the first copy ran its cycles to the end of its list";
   EXPECT_EQ(Status_Lines(ran.out), std::vector<std::string>(8, "now select value: 0   0   0   0"));

@@ -20,6 +20,11 @@ std::int64_t Clock_Ms(clockid_t clock) {
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Posix_SleepMs(milliseconds); }
 
+bool Platform_Pause(std::uint32_t milliseconds) {
+  Posix_SleepMs(milliseconds);
+  return true;
+}
+
 std::uint64_t Platform_SuspendedMs() {
   const std::int64_t monotonic = Clock_Ms(CLOCK_MONOTONIC);
   return Suspended_Held(suspended,

@@ -47,6 +47,12 @@ void Platform_SleepMs(std::uint32_t milliseconds) {
   Sim_Slept(milliseconds);
 }
 
+// Nothing asks the simulated program to end between cycles.
+bool Platform_Pause(std::uint32_t milliseconds) {
+  Platform_SleepMs(milliseconds);
+  return true;
+}
+
 // Traced where THERMAL_SIM_NOTIFY=1 asks for it, one line a message.
 void Platform_Notify(const char *message) {
   if (Sim_Settings().notify) {

@@ -62,7 +62,7 @@ constexpr DWORD NOT_READY = 1;
 // Takes the one-copy object for the life of the process (the kernel drops it
 // when the process ends). False, after a message, when another copy holds it.
 bool Take_Machine_Lock() {
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, ONE_COPY_MUTEX);
+  const HANDLE mutex = WinRing0_CreateSharedMutex(ONE_COPY_MUTEX);
   const DWORD error = GetLastError();
   if (mutex == nullptr) {
     std::fprintf(stderr, "thermal-control: cannot create the object %ls (error %lu)\n",
@@ -72,8 +72,8 @@ bool Take_Machine_Lock() {
   if (error == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
     std::fprintf(stderr, "thermal-control: another thermal-control is already running on this "
-                         "machine and holds the EC's ports; close it first (or end its task in "
-                         "Task Scheduler)\n");
+                         "machine and holds the EC's ports; close it first (or stop its service: "
+                         "sc stop thermal-control)\n");
     return false;
   }
   return true; // the handle stays open for the life of the process
@@ -217,8 +217,6 @@ bool PortLib_ReleaseBus(PortLibBus bus) {
   WinRing0_ReleaseBus(bus);
   return true;
 }
-
-void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 std::uint64_t Platform_SuspendedMs() {
   ULONGLONG awake_100ns = 0;

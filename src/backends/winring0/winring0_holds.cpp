@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <cstdio>
 
 namespace {
@@ -34,16 +36,10 @@ BusHold &Hold_Of(PortLibBus bus) {
   return ec;
 }
 
-// Opens the mutex, or creates it where no other software has yet. One that
-// other software created for its own users only may still be opened to wait
-// for.
-HANDLE Open_Mutex(const wchar_t *name) {
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
-  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
-    return OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name);
-  }
-  return mutex;
-}
+// Everyone: SYNCHRONIZE | MUTEX_MODIFY_STATE; SYSTEM and the administrators:
+// all rights. A mutex that SYSTEM creates with the default security gives
+// administrators and users no right to wait on it.
+constexpr wchar_t SHARED_MUTEX_SDDL[] = L"D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";
 
 void Report_Not_Had(BusHold &hold, const wchar_t *name, DWORD waited) {
   if (hold.reported) {
@@ -63,11 +59,25 @@ void Report_Not_Had(BusHold &hold, const wchar_t *name, DWORD waited) {
 
 } // namespace
 
+HANDLE WinRing0_CreateSharedMutex(const wchar_t *name) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SHARED_MUTEX_SDDL, SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    return nullptr;
+  }
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  const HANDLE mutex = CreateMutexExW(&attributes, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
+  const DWORD error = GetLastError();
+  LocalFree(descriptor);
+  SetLastError(error);
+  return mutex;
+}
+
 bool WinRing0_HoldBus(PortLibBus bus) {
   BusHold &hold = Hold_Of(bus);
   const wchar_t *name = Bus_Mutex(bus);
   if (hold.mutex == nullptr) {
-    hold.mutex = Open_Mutex(name);
+    hold.mutex = WinRing0_CreateSharedMutex(name);
   }
   const DWORD waited =
       hold.mutex != nullptr ? WaitForSingleObject(hold.mutex, HOLD_WAIT_MS) : WAIT_FAILED;

@@ -1,72 +1,73 @@
-// Where the program's lines go on Windows. A program that the system itself
-// runs (the task that starts it with the machine runs as SYSTEM, in a session
-// nobody sees) has nobody to read its standard output and error: they go to
-// thermal-control.log beside the program, which becomes thermal-control.log.1
-// once it holds 4 MiB (the one before that dropped). There is no service
-// manager to notify.
+// Where the program's lines go on Windows. The service has nobody to read
+// its standard output and error: they go to thermal-control.log in its data
+// folder (%ProgramData%\thermal-control, its current directory), which
+// becomes thermal-control.log.1 before it holds half of the two files' cap
+// of 8 MiB (the one before that dropped), about a day of lines each. A
+// failure to write the log goes to the system's event log, once. Started
+// from a console, the program prints there.
 
 #include "backends/common/rotating_log.h"
-#include "backends/winring0/winring0_files.h"
+#include "backends/winring0/winring0_service.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
 
-#include <array>
 #include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 
 namespace {
 
-constexpr long LOG_CAP_BYTES = 4L * 1024 * 1024;
-
-// The log's names, in the system's code page.
-using NarrowPath = std::array<char, MAX_PATH * 3>;
-NarrowPath log_path{};
-NarrowPath previous_path{};
+constexpr long LOG_CAP_BYTES = 8L * 1024 * 1024;
+// The most the program prints between two looks at the log: a cycle's
+// lines, or start-up's, or a reload's, each of which may echo and list the
+// whole table (1024 values of up to eleven characters and two blanks, then
+// their bytes).
+constexpr long LOG_ROOM_BYTES = 64L * 1024;
 
 bool decided = false;
-bool to_log = false;
-RotatingLog log{};
+RotatingLog log{"thermal-control.log", "thermal-control.log.1", "NUL",  LOG_CAP_BYTES,
+                LOG_ROOM_BYTES,        {stdout, stderr},        nullptr};
 
-bool Runs_As_System() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    return false;
+// The service's own source in the system's event log.
+void Say_In_Event_Log(const char *line) {
+  const HANDLE source = RegisterEventSourceW(nullptr, L"thermal-control");
+  if (source == nullptr) {
+    return;
   }
-  std::array<unsigned char, 128> buffer{};
-  DWORD length = 0;
-  const bool queried = GetTokenInformation(token, TokenUser, buffer.data(),
-                                           static_cast<DWORD>(buffer.size()), &length);
-  CloseHandle(token);
-  return queried &&
-         IsWellKnownSid(reinterpret_cast<TOKEN_USER *>(buffer.data())->User.Sid, WinLocalSystemSid);
+  ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 0, nullptr, 1, 0, &line, nullptr);
+  DeregisterEventSource(source);
 }
 
-bool Narrow(const wchar_t *file, NarrowPath &narrow) {
-  WindowsPath path{};
-  return Path_Beside(nullptr, file, path) &&
-         WideCharToMultiByte(CP_ACP, 0, path.data(), -1, narrow.data(),
-                             static_cast<int>(narrow.size()), nullptr, nullptr) > 0;
-}
-
-bool Open_Log() {
-  if (!Narrow(L"thermal-control.log", log_path) ||
-      !Narrow(L"thermal-control.log.1", previous_path)) {
-    return false;
+// A service has no console, and the C runtime leaves its standard streams
+// without a descriptor (-2), which some runtimes' freopen then will not
+// reopen: each is given its own, on the null device, first.
+void Give_Streams_Descriptors() {
+  const struct {
+    std::FILE *stream;
+    int descriptor;
+  } standard[] = {{stdout, 1}, {stderr, 2}};
+  for (const auto &[stream, descriptor] : standard) {
+    const int null_device = _fileno(stream) < 0 ? _open("NUL", _O_WRONLY) : -1;
+    if (null_device >= 0) {
+      _dup2(null_device, descriptor);
+      _close(null_device);
+      stream->_file = descriptor;
+    }
   }
-  log = RotatingLog{log_path.data(), previous_path.data(), "NUL", LOG_CAP_BYTES, {stdout, stderr}};
-  return Log_Open(log);
 }
 
 } // namespace
 
 void Platform_KeepOutput() {
+  if (!WinRing0_AsService()) {
+    return;
+  }
   if (!decided) {
     decided = true;
-    to_log = Runs_As_System() && Open_Log();
+    Give_Streams_Descriptors();
+    log.say = Say_In_Event_Log;
+    Log_Open(log, GetTickCount64());
   }
-  if (to_log) {
-    Log_Keep(log);
-  }
+  Log_Keep(log, GetTickCount64());
 }
-
-void Platform_Notify(const char *) {}

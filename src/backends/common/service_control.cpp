@@ -1,0 +1,22 @@
+#include "backends/common/service_control.h"
+
+ControlDecision Decide_Control(std::uint32_t control) {
+  switch (control) {
+  case CONTROL_STOP:
+  case CONTROL_SHUTDOWN:
+    return {true, true, false};
+  case CONTROL_PARAMCHANGE:
+    return {true, false, true};
+  case CONTROL_INTERROGATE:
+    return {true, false, false};
+  default:
+    return {false, false, false};
+  }
+}
+
+ServiceExit Service_Exit(int exit_status) {
+  if (exit_status == 0) {
+    return {WIN32_NO_ERROR, 0};
+  }
+  return {WIN32_SERVICE_SPECIFIC_ERROR, static_cast<std::uint32_t>(exit_status)};
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// What the Windows service does with the service manager's controls, how it
+// ends, and how it asks to be started again after a failure. Kept apart from
+// the Windows API, by the API's own values, so that the rules are tested on
+// every platform.
+
+#include <array>
+#include <cstdint>
+
+// The controls the service takes (winsvc.h's SERVICE_CONTROL_*), and what it
+// tells the manager it accepts (SERVICE_ACCEPT_*).
+constexpr std::uint32_t CONTROL_STOP = 0x01;
+constexpr std::uint32_t CONTROL_INTERROGATE = 0x04;
+constexpr std::uint32_t CONTROL_SHUTDOWN = 0x05;
+constexpr std::uint32_t CONTROL_PARAMCHANGE = 0x06;
+constexpr std::uint32_t ACCEPT_STOP = 0x01;
+constexpr std::uint32_t ACCEPT_SHUTDOWN = 0x04;
+constexpr std::uint32_t ACCEPT_PARAMCHANGE = 0x08;
+constexpr std::uint32_t ACCEPTED_CONTROLS = ACCEPT_STOP | ACCEPT_SHUTDOWN | ACCEPT_PARAMCHANGE;
+
+struct ControlDecision {
+  bool known;  // answered NO_ERROR; any other control is not implemented
+  bool stop;   // the program ends between two cycles, and sends the EC nothing
+  bool reload; // the table is read again between two cycles, as SIGHUP on Linux
+
+  bool operator==(const ControlDecision &) const = default;
+};
+[[nodiscard]] ControlDecision Decide_Control(std::uint32_t control);
+
+// How long the manager is to wait, at most, for a start-up and for a stop:
+// a cycle that meets a silent EC and sets it up again runs some 12 s before
+// the stop is seen between two cycles.
+constexpr std::uint32_t START_WAIT_HINT_MS = 30000;
+constexpr std::uint32_t STOP_WAIT_HINT_MS = 15000;
+
+// The exit codes a stopped service reports (SERVICE_STATUS): none when the
+// program ended well, else its exit status as a service-specific code, which
+// the system's event log records.
+constexpr std::uint32_t WIN32_NO_ERROR = 0;
+constexpr std::uint32_t WIN32_SERVICE_SPECIFIC_ERROR = 1066;
+struct ServiceExit {
+  std::uint32_t win32_exit_code;
+  std::uint32_t service_specific_exit_code;
+
+  bool operator==(const ServiceExit &) const = default;
+};
+[[nodiscard]] ServiceExit Service_Exit(int exit_status);
+
+// Restarted 5 s after a first and a second failure and 60 s after each later
+// one, the count starting again after a day without one. A failure is a
+// crash, and also an exit with a status other than 0 (the failure-actions
+// flag).
+constexpr std::uint32_t FAILURE_RESET_PERIOD_S = 24 * 60 * 60;
+constexpr std::array<std::uint32_t, 3> FAILURE_RESTART_DELAYS_MS = {5000, 5000, 60000};
+constexpr bool FAILURE_ACTIONS_ON_NONCRASH_FAILURES = true;
