@@ -63,9 +63,7 @@ std::vector<std::string_view> Lines_Of(std::string_view text) {
 }
 
 bool Shows(std::string_view line, std::string_view format) {
-  if (!format.empty() && format.back() == '\n') {
-    format.remove_suffix(1);
-  }
+  format = format.substr(0, format.find_last_not_of(" \n") + 1);
   for (std::size_t at = 0; at <= line.size(); ++at) {
     if (Matches_At(line, at, format, 0)) {
       return true;

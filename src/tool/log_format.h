@@ -16,6 +16,7 @@ constexpr std::string_view Text_Before_Number(std::string_view format) {
 // counts too.
 [[nodiscard]] std::vector<std::string_view> Lines_Of(std::string_view text);
 
-// Whether the line holds what the format prints, less its line end: its text
-// as it stands, with a decimal number where the format has a conversion.
+// Whether the line holds what the format prints, less its line end and the
+// blanks before it: its text as it stands, with a decimal number where the
+// format has a conversion.
 [[nodiscard]] bool Shows(std::string_view line, std::string_view format);

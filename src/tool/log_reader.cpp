@@ -43,49 +43,47 @@ bool Parse_Temperature(std::string_view text, std::size_t least, std::uint8_t &t
   return value <= 255;
 }
 
-// The table's echo and listing: numbers, each followed by two blanks.
-bool Is_Table_Line(std::string_view line) {
-  if (line.empty()) {
-    return false;
-  }
+// A line of the table's echo or listing: numbers, each followed by two
+// blanks (the last one's gone where the journal strips a line's end). The
+// numbers at its start go to `numbers`, where given: a line where the load
+// stopped early goes on with the message why. True when the numbers are the
+// whole line.
+bool Table_Numbers(std::string_view line, std::vector<std::int64_t> *numbers) {
+  constexpr std::size_t LONGEST = 11; // "-2147483648"
+  bool any = false;
   while (!line.empty()) {
     const std::size_t gap = line.find("  ");
-    std::string_view number = line.substr(0, gap);
-    if (!number.empty() && number.front() == '-') {
-      number.remove_prefix(1);
-    }
-    if (gap == std::string_view::npos || !Is_Digits(number, 10)) {
+    const std::string_view field = line.substr(0, gap);
+    std::int64_t number = 0;
+    const char *last = field.data() + field.size();
+    const auto [end, error] = std::from_chars(field.data(), last, number);
+    if (error != std::errc{} || end != last || field.size() > LONGEST) {
       return false;
     }
-    line.remove_prefix(gap + 2);
-  }
-  return true;
-}
-
-// The numbers at the start of a line of the table's echo, each followed by
-// two blanks, stored as the controller stores them: their low eight bits.
-// A line where the load stopped early goes on with the message why.
-void Store_Echoed(std::string_view line, ThermalTableBytes &table, std::uint16_t &count) {
-  for (std::size_t gap = line.find("  "); gap != std::string_view::npos && count < TABLE_SIZE;
-       gap = line.find("  ")) {
-    long long number = 0;
-    const auto [end, error] = std::from_chars(line.data(), line.data() + gap, number);
-    if (error != std::errc{} || end != line.data() + gap) {
-      return;
+    if (numbers != nullptr) {
+      numbers->push_back(number);
     }
-    table[count++] = static_cast<std::uint8_t>(number);
+    any = true;
+    if (gap == std::string_view::npos) {
+      return true;
+    }
     line.remove_prefix(gap + 2);
   }
+  return any;
 }
 
-// Whether the controller writes this line, besides its temperature lines.
-bool Is_Controller_Line(std::string_view line) {
+bool Is_Table_Line(std::string_view line) { return Table_Numbers(line, nullptr); }
+
+// Whether the controller writes this message: a line of its own, not a
+// temperature's, nor the table's numbers (which a plain list's line of one
+// number could be).
+bool Is_Controller_Message(std::string_view line) {
   constexpr const char *FORMATS[] = {
       LOG_INIT_OK,  LOG_PORT_LIBRARY_ERROR, LOG_NO_BRIDGE, LOG_OPEN_PORT_OK, LOG_HEARTBEAT,
       LOG_RESUMED,  LOG_NO_ANSWER,          LOG_NOT_TAKEN, LOG_PORTS_LOST,   LOG_EC_SILENT,
       LOG_STATUS,   LOG_RELOAD_SENT,        LOAD_HEADER,   LOAD_CANNOT_OPEN, LOAD_TOO_MANY,
       LOAD_TOO_LONG};
-  if (line.empty() || line.rfind(STANDARD_ERROR_MARK, 0) == 0 || Is_Table_Line(line)) {
+  if (line.rfind(STANDARD_ERROR_MARK, 0) == 0) {
     return true;
   }
   for (const char *format : FORMATS) {
@@ -96,12 +94,14 @@ bool Is_Controller_Line(std::string_view line) {
   return false;
 }
 
+// Whether the controller writes this line, besides its temperature lines.
+bool Is_Controller_Line(std::string_view line) {
+  return line.empty() || Is_Table_Line(line) || Is_Controller_Message(line);
+}
+
 struct Reader {
   enum class Kind : std::uint8_t { Unknown, Controller, Plain };
   enum class SetUpOf : std::uint8_t { None, LastCycle, NextCycle };
-
-  // A table read again between two cycles: its echo, then its listing.
-  enum class TableAgain : std::uint8_t { None, Echo, Listing };
 
   LogCycleTaker taker;
   LogReading &reading;
@@ -110,9 +110,11 @@ struct Reader {
   LogCycle next{};                // what comes before the next cycle's heartbeat
   SetUpOf set_up_of = SetUpOf::None;
   std::size_t line_number = 0;
-  TableAgain table_again = TableAgain::None;
-  ThermalTableBytes table_read{};
-  std::uint16_t table_read_count = 0;
+  // A table read again between two cycles: the numbers of each line of its
+  // echo, then of its listing, which has as many lines (the journal keeps no
+  // empty line between them).
+  bool reading_table = false;
+  std::vector<std::vector<std::int64_t>> table_lines{};
   bool reload_select = false; // the reload's select: a "not taken" line is about it
 
   void Emit(const LogCycle &cycle) {
@@ -146,37 +148,56 @@ struct Reader {
     }
     next = LogCycle{};
     set_up_of = SetUpOf::None;
-    table_again = TableAgain::None;
     reload_select = false;
   }
 
   // The table's echo and listing after the cycles began: the controller read
   // it again. The cycle before it is complete; the table read applies from
-  // the next cycle on, once its echo has ended.
-  bool Read_Table_Again(std::string_view line) {
-    if (Shows(line, LOAD_HEADER) && (last || reading.cycles > 0)) {
-      Finish_Last();
-      table_again = TableAgain::Echo;
-      table_read = BUILT_IN_TABLE;
-      table_read_count = 0;
+  // the next cycle on.
+  bool Begin_Table(std::string_view line) {
+    if (!Shows(line, LOAD_HEADER) || (!last && reading.cycles == 0)) {
+      return false;
+    }
+    Finish_Last();
+    reading_table = true;
+    table_lines.clear();
+    return true;
+  }
+
+  // A line of the table's echo or listing, or where its load stopped early.
+  bool Take_Table_Line(std::string_view line) {
+    if (line.empty()) {
       return true;
     }
-    if (table_again == TableAgain::Echo) {
-      if (line.empty()) {
-        table_again = TableAgain::Listing;
-        if (taker.table_read != nullptr) {
-          taker.table_read(taker.context, table_read);
+    std::vector<std::int64_t> numbers;
+    if (!Table_Numbers(line, &numbers) && !Shows(line, LOAD_TOO_MANY) &&
+        !Shows(line, LOAD_TOO_LONG)) {
+      return false;
+    }
+    table_lines.push_back(std::move(numbers));
+    return true;
+  }
+
+  // The echo is the first half of the lines, a line of its own where the
+  // load stopped early included; its numbers over the built-in rows, as the
+  // controller stores them: their low eight bits.
+  void Finish_Table() {
+    if (!reading_table) {
+      return;
+    }
+    reading_table = false;
+    ThermalTableBytes table = BUILT_IN_TABLE;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < (table_lines.size() + 1) / 2; ++i) {
+      for (const std::int64_t number : table_lines[i]) {
+        if (count < TABLE_SIZE) {
+          table[count++] = static_cast<std::uint8_t>(number);
         }
-      } else {
-        Store_Echoed(line, table_read, table_read_count);
       }
-      return true;
     }
-    if (table_again == TableAgain::Listing && Is_Table_Line(line)) {
-      return true;
+    if (taker.table_read != nullptr) {
+      taker.table_read(taker.context, table);
     }
-    table_again = TableAgain::None;
-    return false;
   }
 
   void Read_Set_Up() {
@@ -190,7 +211,7 @@ struct Reader {
 
   // What the controller did with the last cycle's read, or before the next.
   void Read_Controller_Line(std::string_view line) {
-    if (Read_Table_Again(line)) {
+    if (Begin_Table(line)) {
       return;
     }
     if (Shows(line, LOG_RELOAD_SENT)) {
@@ -219,6 +240,10 @@ struct Reader {
   }
 
   void Read_Controller(std::string_view line) {
+    if (reading_table && Take_Table_Line(line)) {
+      return;
+    }
+    Finish_Table();
     const std::size_t mark = line.find(TEMPERATURE_MARK);
     if (mark != std::string_view::npos) {
       Read_Temperature(line, mark);
@@ -248,14 +273,16 @@ struct Reader {
     }
   }
 
+  // Trailing blanks do not count: the journal strips them.
   void Read_Line(std::string_view line) {
     ++line_number;
+    line = line.substr(0, line.find_last_not_of(" \t") + 1);
     if (kind == Kind::Unknown) {
       if (line.find_first_not_of(" \t") == std::string_view::npos) {
         return;
       }
       const bool controller =
-          line.find(TEMPERATURE_MARK) != std::string_view::npos || Is_Controller_Line(line);
+          line.find(TEMPERATURE_MARK) != std::string_view::npos || Is_Controller_Message(line);
       kind = controller ? Kind::Controller : Kind::Plain;
     }
     if (kind == Kind::Controller) {
@@ -310,6 +337,7 @@ bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading, std::str
   if (!line.empty()) {
     reader.Read_Line(line);
   }
+  reader.Finish_Table();
   reader.Finish_Last();
   return true;
 }

@@ -341,6 +341,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "51\n", // row 2 rises at 56 again, not 50
                {"1,47,1,100", "2,47,1,80", "3,52,1,", "4,51,1,"},
                ""},
+        // The journal keeps no empty line, and no blanks at a line's end.
+        OddLog{"ATableReadAgainInTheJournal",
+               "open port ok\n" + HEARTBEAT + "47\nnow select value: 45   40   100   0\n" +
+                   "ThermalTable:\n0  0  0  0\n45  40  80  0\n50  48  70  0\n0  0  0  0\n" +
+                   "45  40  80  0\n50  48  70  0\nrow 1's value is now 80: sent to the EC\n" +
+                   HEARTBEAT + "47\n" + HEARTBEAT + "51\n", // row 2 rises at 50 now
+               {"1,47,1,100", "2,47,1,80", "3,51,2,70"},
+               ""},
         OddLog{"OddBytesAreShownEscaped",
                "open port ok\n" + std::string("t\0\x01", 3) + "\n" + HEARTBEAT + "50\n",
                {"1,50,1,100"},

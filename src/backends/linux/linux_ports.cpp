@@ -69,11 +69,14 @@ bool Grant_Ports() {
 bool Open_Ioperm_Path() {
   std::fprintf(stderr, "thermal-control: the EC's ports through ioperm, the bridge through "
                        "sysfs (no " THERMAL_EC_DEVICE ")\n");
-  if (!Grant_Ports() || !Linux_EcPortsUnclaimed()) {
+  // Another copy is refused first, whichever path it took (through the
+  // module, the module's driver claims the EC's ports); a user without rights
+  // hears of the ports rather than of the lock's folder.
+  if (!Grant_Ports() || !Linux_TakeMachineLock() || !Linux_EcPortsUnclaimed()) {
     return false;
   }
   Linux_NoteSuperIoDrivers();
-  return Linux_TakeMachineLock();
+  return true;
 }
 
 } // namespace
