@@ -22,12 +22,14 @@ struct Controller {
   std::uint8_t silent_reads = 0;            // reads in a row the EC did not answer, ports there
   std::uint64_t suspended_ms_seen = 0;      // the machine's suspended time at the last look
   std::int16_t ec_value = -1;               // the value the EC last took, -1 while not known
+  bool ec_started = false;                  // the EC took its start-up command
 };
 
 // Loads and lists the table, brings up the port library, opens the EC host
-// interface and sends the EC its start-up command; then tells the service
-// manager that the program is up. False, after the failed step's message,
-// when the library or the bridge is not there.
+// interface and sends the EC its start-up command (taken or not); then
+// tells the service manager that the program is up: its control cycle
+// begins. False, after the failed step's message, when the library or the
+// bridge is not there.
 [[nodiscard]] bool Start_Up(Controller &controller);
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
@@ -37,8 +39,8 @@ struct Controller {
 [[nodiscard]] bool Open_Port();
 
 // Gives the EC a moment after its ports were opened, then sends it its
-// start-up command.
-void Start_Ec();
+// start-up command; true when the EC took it.
+[[nodiscard]] bool Start_Ec();
 
 // Reads the table file again, as start-up does: the built-in rows overwritten
 // by the file, echoed and listed. A file that cannot be used leaves the table

@@ -38,15 +38,19 @@ bool Send_Select(Controller &controller, std::uint8_t row) {
 // current row's value, so that it runs on what the status line shows: after
 // a sleep the firmware may have reset the bridge and the EC's logical
 // device, and an EC that restarted has forgotten its start-up command and
-// the value. A set-up that fails leaves things as they are; the next trigger
-// tries again.
-void Set_Up_Ec_Again(Controller &controller) {
+// the value, which is not known from here on until the EC takes one again.
+// True when the ports were opened and the EC took its start-up command; a
+// set-up that fails leaves the rest as it is, and the next trigger tries
+// again.
+bool Set_Up_Ec_Again(Controller &controller) {
+  controller.ec_value = -1;
   if (!Open_Port()) {
-    return;
+    return false;
   }
   Console_Print(LOG_OPEN_PORT_OK);
-  Start_Ec();
+  controller.ec_started = Start_Ec();
   static_cast<void>(Give_Value(controller, controller.row));
+  return controller.ec_started;
 }
 
 // Where the EC runs on the value the program sent for the current row, it is
@@ -70,10 +74,12 @@ bool Machine_Slept(Controller &controller) {
   return slept;
 }
 
-void Act_On_Set_Up(Controller &controller, SetUp set_up) {
+SetUpDone Done(bool worked) { return worked ? SetUpDone::Worked : SetUpDone::Failed; }
+
+SetUpDone Act_On_Set_Up(Controller &controller, SetUp set_up) {
   switch (set_up) {
   case SetUp::None:
-    return;
+    return SetUpDone::None;
   case SetUp::PortsLost:
     Console_Print(LOG_PORTS_LOST);
     break;
@@ -81,7 +87,7 @@ void Act_On_Set_Up(Controller &controller, SetUp set_up) {
     Console_Print(LOG_EC_SILENT, unsigned{EC_SILENT_READS_LIMIT});
     break;
   }
-  Set_Up_Ec_Again(controller);
+  return Done(Set_Up_Ec_Again(controller));
 }
 
 void Print_Status(const Controller &controller) {
@@ -91,8 +97,12 @@ void Print_Status(const Controller &controller) {
                 Row_Byte(table, row, COL_VALUE), Row_Byte(table, row, COL_EXTRA));
 }
 
-// What the cycle did, for the service manager, and that the program is alive.
+// What the cycle did, for the service manager, and that the program is alive;
+// nothing is made where none listens.
 void Notify_Cycle(const Controller &controller, const CycleReport &report) {
+  if (!Platform_ServiceManagerListens()) {
+    return;
+  }
   char status[STATUS_TEXT_SIZE];
   Status_Text(controller, report, status, sizeof status);
   Platform_Notify(status);
@@ -136,9 +146,10 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
     Read_Table_Again(controller);
   }
   const bool resumed = Machine_Slept(controller);
+  SetUpDone after_sleep = SetUpDone::None;
   if (resumed) {
     Console_Print(LOG_RESUMED);
-    Set_Up_Ec_Again(controller);
+    after_sleep = Done(Set_Up_Ec_Again(controller));
   }
   ++controller.heartbeat;
   Console_Print(LOG_HEARTBEAT, controller.heartbeat);
@@ -154,8 +165,9 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   if (decision.select) {
     controller.row = Row_After(decision, controller.row, Send_Select(controller, decision.enter));
   }
-  Act_On_Set_Up(controller, decision.set_up);
+  const SetUpDone set_up_done = Act_On_Set_Up(controller, decision.set_up);
   Print_Status(controller);
-  Notify_Cycle(controller, {resumed, read, Unanswered(read, decision), decision.set_up});
+  Notify_Cycle(controller,
+               {after_sleep, read, Unanswered(read, decision), decision.set_up, set_up_done});
   return true;
 }

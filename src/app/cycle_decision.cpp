@@ -19,6 +19,10 @@ CycleDecision Decide_Cycle(const ThermalTableBytes &table, const CycleRead &cycl
     return decision;
   }
   const std::uint8_t before = cycle.resumed ? 0 : cycle.silent_reads;
+  if (cycle.read == EcRead::Busy) {
+    decision.silent_reads = before;
+    return decision;
+  }
   const auto silent = static_cast<std::uint8_t>(cycle.read == EcRead::NoAnswer ? before + 1 : 0);
   decision.set_up = Set_Up_After(cycle.read, silent);
   decision.silent_reads = decision.set_up == SetUp::None ? silent : 0;

@@ -43,7 +43,9 @@ struct CycleDecision {
 };
 
 // A read that was not answered is never acted on: the row holds. An answered
-// read and every set-up start the count of unanswered reads again.
+// read and every set-up start the count of unanswered reads again. A busy EC
+// (other software held its ports) was not asked: the row holds, and the
+// count stays as it was, so that it leads to no set-up.
 [[nodiscard]] CycleDecision Decide_Cycle(const ThermalTableBytes &table, const CycleRead &cycle);
 
 // The row current after the cycle: the entered one when the EC took the

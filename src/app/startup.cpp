@@ -44,7 +44,7 @@ bool Start_Up(Controller &controller) {
   }
   Console_Print(LOG_OPEN_PORT_OK);
   Console_Print("\n");
-  Start_Ec();
+  controller.ec_started = Start_Ec();
   Platform_Notify("READY=1");
   return true;
 }
@@ -62,7 +62,7 @@ bool Open_Port() {
   return false;
 }
 
-void Start_Ec() {
+bool Start_Ec() {
   Platform_SleepMs(EC_OPEN_SETTLE_MS);
-  EC_SendInit(EC_INIT_DATA);
+  return EC_SendInit(EC_INIT_DATA);
 }

@@ -17,23 +17,51 @@ namespace {
   va_end(arguments);
 }
 
+void Append_Read(char *text, std::size_t size, const Controller &controller,
+                 const CycleReport &report) {
+  switch (report.read) {
+  case EcRead::Answered:
+    Append(text, size, "temperature %u", unsigned{controller.temperature});
+    return;
+  case EcRead::PortsLost:
+    Append(text, size, "EC ports lost");
+    return;
+  case EcRead::Busy:
+    Append(text, size, "EC busy: held by other software");
+    return;
+  case EcRead::NoAnswer:
+    Append(text, size, "EC not answering (%u read%s in a row)", unsigned{report.unanswered},
+           report.unanswered == 1 ? "" : "s");
+    return;
+  }
+}
+
+const char *Set_Up_Text(SetUpDone done) {
+  switch (done) {
+  case SetUpDone::None:
+    break;
+  case SetUpDone::Worked:
+    return "EC set up again";
+  case SetUpDone::Failed:
+    return "set-up failed";
+  }
+  return "";
+}
+
 } // namespace
 
 void Status_Text(const Controller &controller, const CycleReport &report, char *text,
                  std::size_t size) {
   text[0] = '\0';
   Append(text, size, "STATUS=");
-  if (report.read == EcRead::Answered) {
-    Append(text, size, "temperature %u", unsigned{controller.temperature});
-  } else if (report.read == EcRead::PortsLost) {
-    Append(text, size, "EC ports lost");
-  } else {
-    Append(text, size, "EC not answering (%u read%s in a row)", unsigned{report.unanswered},
-           report.unanswered == 1 ? "" : "s");
+  Append_Read(text, size, controller, report);
+  if (report.after_sleep != SetUpDone::None) {
+    Append(text, size, " after a sleep, %s", Set_Up_Text(report.after_sleep));
   }
-  Append(text, size, "%s%s; row %u (rise %u, fall %u, value %u); ",
-         report.resumed ? " after a sleep, EC set up again" : "",
-         report.set_up != SetUp::None ? ", EC set up again" : "", unsigned{controller.row},
+  if (report.set_up_done != SetUpDone::None) {
+    Append(text, size, ", %s", Set_Up_Text(report.set_up_done));
+  }
+  Append(text, size, "; row %u (rise %u, fall %u, value %u); ", unsigned{controller.row},
          Row_Byte(controller.table, controller.row, COL_RISE),
          Row_Byte(controller.table, controller.row, COL_FALL),
          Row_Byte(controller.table, controller.row, COL_VALUE));
@@ -42,4 +70,7 @@ void Status_Text(const Controller &controller, const CycleReport &report, char *
   } else {
     Append(text, size, "EC holds %d", controller.ec_value);
   }
+  Append(text, size, "; %s",
+         controller.ec_started ? "EC took its start-up command"
+                               : "EC did not take its start-up command");
 }

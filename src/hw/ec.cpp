@@ -92,14 +92,14 @@ EcRead EC_ExchangeTemperature(std::uint8_t &temperature) {
 
 } // namespace
 
-void EC_SendInit(std::uint8_t data) { static_cast<void>(EC_SendCommand(EC_CMD_INIT, data)); }
+bool EC_SendInit(std::uint8_t data) { return EC_SendCommand(EC_CMD_INIT, data); }
 bool EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }
 
-// An EC that cannot be held is not asked: the read counts as unanswered, and
-// `temperature` keeps the byte of the read before.
+// An EC that cannot be held is not asked, and `temperature` keeps the byte of
+// the read before.
 EcRead EC_ReadTemperature(std::uint8_t &temperature) {
   if (!PortLib_HoldBus(PortLibBus::Ec)) {
-    return EcRead::NoAnswer;
+    return EcRead::Busy;
   }
   const EcRead read = EC_ExchangeTemperature(temperature);
   return PortLib_ReleaseBus(PortLibBus::Ec) ? read : EcRead::NoAnswer;

@@ -11,8 +11,9 @@
 
 // Command 0x33 with its data byte; sent at start-up and whenever the EC is
 // set up again. Each byte goes out even when the EC has not taken the one
-// before it in time.
-void EC_SendInit(std::uint8_t data);
+// before it in time; true when the EC took both (false, and nothing sent,
+// when the EC could not be held).
+[[nodiscard]] bool EC_SendInit(std::uint8_t data);
 
 // Command 0x55 with the entered table row's value. True when the EC took
 // both bytes in time; false means the EC may not run on the value (or, when
@@ -22,5 +23,5 @@ void EC_SendInit(std::uint8_t data);
 // Command 0x44: stores the byte the data port gave in `temperature`. A reply
 // left in the output buffer by an earlier request that came too late is read
 // and dropped first, so it is never taken for this one. An EC that cannot be
-// held is not asked, and the read counts as unanswered.
+// held is not asked: the read is Busy.
 [[nodiscard]] EcRead EC_ReadTemperature(std::uint8_t &temperature);

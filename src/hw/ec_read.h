@@ -9,4 +9,6 @@ enum class EcRead : std::uint8_t {
   NoAnswer,  // a wait gave up: the byte is not a temperature
   PortsLost, // as NoAnswer, and the first status read gave the floating
              // value: nothing decodes the EC's ports any more
+  Busy,      // other software held the EC's ports: nothing was asked, and
+             // the byte is the read before's
 };

@@ -103,6 +103,10 @@ void Platform_SleepMs(std::uint32_t milliseconds);
 // service runs.
 void Platform_Notify(const char *message);
 
+// Whether a service manager listens to more than READY=1: the messages of
+// each cycle are made only then.
+[[nodiscard]] bool Platform_ServiceManagerListens();
+
 // Sees that the program's lines reach someone: called before its first line
 // and once a cycle. Where nobody can read its standard output (the Windows
 // service), they go to a log file in the service's folder, kept to a few

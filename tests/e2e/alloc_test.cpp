@@ -9,7 +9,8 @@
 
 namespace {
 
-long Allocations_Of(const std::string &temperatures, const std::string &fault = "") {
+long Allocations_Of(const std::string &temperatures, const std::string &fault = "",
+                    const std::string &listening = "") {
   const std::string count_file = testing::TempDir() + "thermal-alloc-count.txt";
   std::remove(count_file.c_str());
   RunOptions options;
@@ -18,6 +19,9 @@ long Allocations_Of(const std::string &temperatures, const std::string &fault = 
                  {"LD_PRELOAD", ALLOC_COUNTER_LIBRARY},
                  {"ALLOC_COUNT_FILE", count_file},
                  {"THERMAL_SIM_FAULT", fault}};
+  if (!listening.empty()) {
+    options.env.emplace_back("THERMAL_SIM_NOTIFY", listening);
+  }
   const RunResult run = Run_Program(options);
   EXPECT_EQ(run.exit_status, 0) << run.err;
   std::ifstream file(count_file);
@@ -37,6 +41,8 @@ TEST(Allocation, ThousandCyclesAfterStartUpAllocateNothing) {
             Allocations_Of("40*0,90*0,30*0,40*0,40"));
   // A read that fails: the EC stops answering after the first reply.
   EXPECT_EQ(Allocations_Of("90*1001", "ec-gone:1"), Allocations_Of("90", "ec-gone:1"));
+  // A service manager listens: each cycle's status is made, in place.
+  EXPECT_EQ(Allocations_Of("40*1001", "", "1"), Allocations_Of("40", "", "1"));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // What the service manager is told, through the simulated machine's trace:
-// that the program is up, once, right after the EC took its start-up command;
-// each cycle's status, which says what the cycle did; and that it is alive,
-// each cycle.
+// that the program is up, once, as its control cycle begins; each cycle's
+// status, which says what the cycle did and how each set-up went; and that
+// it is alive, each cycle. A busy EC is its own outcome.
 
 #include "harness.h"
 
@@ -20,7 +20,8 @@ std::vector<std::string> Notified(const std::vector<std::string> &trace) {
 struct Told {
   const char *temperatures;
   const char *fault;
-  std::vector<std::string> statuses; // less "notify STATUS="
+  std::vector<std::string> statuses; // less "notify STATUS=" and "; EC took its start-up command"
+  bool started = true;               // the EC took its start-up command
 };
 
 TEST(ServiceManager, IsToldReadyOnceThenEachCyclesStatusAndThatTheProgramLives) {
@@ -42,6 +43,23 @@ TEST(ServiceManager, IsToldReadyOnceThenEachCyclesStatusAndThatTheProgramLives) 
         "temperature 30; row 0 (rise 0, fall 0, value 0); EC's value unknown",
         "temperature 50 after a sleep, EC set up again; row 1 (rise 45, fall 40, value 100); EC "
         "holds 100"}},
+      // Other software holds the EC for three of its holds: not asked, not
+      // counted as silent, not set up again.
+      {"47",
+       "ec-busy:2:3",
+       {"EC busy: held by other software; row 0 (rise 0, fall 0, value 0); EC's value unknown",
+        "EC busy: held by other software; row 0 (rise 0, fall 0, value 0); EC's value unknown",
+        "EC busy: held by other software; row 0 (rise 0, fall 0, value 0); EC's value unknown",
+        "temperature 47; row 1 (rise 45, fall 40, value 100); EC holds 100"}},
+      // An EC that takes no byte takes no start-up command either, and its
+      // set-up fails.
+      {"40*3",
+       "ec-dead",
+       {"EC not answering (1 read in a row); row 0 (rise 0, fall 0, value 0); EC's value unknown",
+        "EC not answering (2 reads in a row); row 0 (rise 0, fall 0, value 0); EC's value unknown",
+        "EC not answering (3 reads in a row), set-up failed; row 0 (rise 0, fall 0, value 0); "
+        "EC's value unknown"},
+       false},
   };
   for (const Told &c : cases) {
     RunOptions options;
@@ -51,16 +69,50 @@ TEST(ServiceManager, IsToldReadyOnceThenEachCyclesStatusAndThatTheProgramLives) 
     const RunResult run = Run_Program(options);
     std::vector<std::string> expected = {"notify READY=1"};
     for (const std::string &status : c.statuses) {
-      expected.push_back("notify STATUS=" + status);
+      expected.push_back("notify STATUS=" + status +
+                         (c.started ? "; EC took its start-up command"
+                                    : "; EC did not take its start-up command"));
       expected.emplace_back("notify WATCHDOG=1");
     }
     EXPECT_EQ(Notified(run.trace), expected) << c.fault;
-    const auto init_data = std::find(run.trace.begin(), run.trace.end(), "out 68 06");
+    const auto init_command = std::find(run.trace.begin(), run.trace.end(), "out 6c 33");
     const auto first_read = std::find(run.trace.begin(), run.trace.end(), "out 6c 44");
     const auto ready = std::find(run.trace.begin(), run.trace.end(), "notify READY=1");
-    EXPECT_TRUE(init_data < ready && ready < first_read)
-        << c.fault << ": ready after the start-up command's data byte, before the first read";
+    EXPECT_TRUE(init_command < ready && ready < first_read)
+        << c.fault << ": ready once the start-up command went out, before the first read";
   }
+}
+
+// Where nothing listens, the program tells nothing: no status is made.
+TEST(ServiceManager, NothingIsToldWhereNothingListens) {
+  const RunResult run = Run_Temperatures("38,47");
+  EXPECT_TRUE(Notified(run.trace).empty());
+}
+
+// A busy EC is not asked: its cycle prints what an unanswered read's does,
+// and neither counts toward the silent-EC limit nor sets the EC up again.
+TEST(ServiceManager, ABusyEcPrintsAsAnUnansweredReadAndIsNotSetUpAgain) {
+  const RunResult busy = Run_Temperatures("47", std::nullopt, "ec-busy:2:4");
+  const RunResult mute = Run_Temperatures("47*2", std::nullopt, "ec-mute");
+  const std::vector<std::string> unanswered = {"heartbat 00001 Now Tempareture is: 00",
+                                               "EC did not answer; row held",
+                                               "now select value: 0   0   0   0"};
+  const std::vector<std::string> busy_lines = Cycle_Lines(busy);
+  const std::vector<std::string> mute_lines = Cycle_Lines(mute);
+  ASSERT_GE(busy_lines.size(), 3u);
+  ASSERT_GE(mute_lines.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(busy_lines.begin(), busy_lines.begin() + 3), unanswered);
+  EXPECT_EQ(std::vector<std::string>(mute_lines.begin(), mute_lines.begin() + 3), unanswered);
+  const auto ready = std::find(busy.trace.begin(), busy.trace.end(), "out 68 06");
+  EXPECT_EQ(std::count(ready, busy.trace.end(), "out 4e 07"), 0) << "no set-up";
+  EXPECT_EQ(std::count(busy.trace.begin(), busy.trace.end(), "busy ec"), 4);
+  EXPECT_NE(busy.err.find("thermal-control: other software holds the EC's ports (the simulated "
+                          "machine's ec-busy fault); the program leaves them alone until it can "
+                          "have them\n"),
+            std::string::npos)
+      << "said once: " << busy.err;
+  EXPECT_EQ(std::count(busy.err.begin(), busy.err.end(), '\n'), 2) << busy.err;
+  EXPECT_EQ(Status_Lines(busy.out).back(), "now select value: 45   40   100   0");
 }
 
 } // namespace

@@ -13,6 +13,7 @@ void Platform_SleepMs(std::uint32_t) {}
 bool Platform_Pause(std::uint32_t) { return true; }
 std::uint64_t Platform_SuspendedMs() { return 0; }
 void Platform_Notify(const char *) {}
+bool Platform_ServiceManagerListens() { return false; }
 void Platform_KeepOutput() {}
 bool Platform_ReloadAsked() { return false; }
 bool PortLib_HoldBus(PortLibBus) { return true; }

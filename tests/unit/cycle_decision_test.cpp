@@ -32,6 +32,7 @@ TEST_P(Decision, FollowsTheRead) {
 constexpr EcRead ANSWERED = EcRead::Answered;
 constexpr EcRead NO_ANSWER = EcRead::NoAnswer;
 constexpr EcRead LOST = EcRead::PortsLost;
+constexpr EcRead BUSY = EcRead::Busy;
 
 INSTANTIATE_TEST_SUITE_P(Reads, Decision,
                          testing::Values(DecisionCase{"AnsweredAboveTheNextRiseEntersIt",
@@ -63,7 +64,13 @@ INSTANTIATE_TEST_SUITE_P(Reads, Decision,
                                                       {false, 1, SetUp::PortsLost, 0}},
                                          DecisionCase{"LostPortsEndACountOfSilentReads",
                                                       {1, 2, false, 255, LOST},
-                                                      {false, 1, SetUp::PortsLost, 0}}),
+                                                      {false, 1, SetUp::PortsLost, 0}},
+                                         DecisionCase{"ABusyEcHoldsTheRowAndTheCount",
+                                                      {1, 2, false, 90, BUSY},
+                                                      {false, 1, SetUp::None, 2}},
+                                         DecisionCase{"ABusyEcAfterAResumeStartsAFreshCount",
+                                                      {1, 2, true, 90, BUSY},
+                                                      {false, 1, SetUp::None, 0}}),
                          [](const testing::TestParamInfo<DecisionCase> &param) {
                            return std::string(param.param.name);
                          });

@@ -47,5 +47,10 @@ void Platform_Notify(const char *message) {
                            reinterpret_cast<const sockaddr *>(&address), length));
 }
 
+bool Platform_ServiceManagerListens() {
+  sockaddr_un address{};
+  return Notify_Address(address) != 0;
+}
+
 // The service's lines go to the journal, or wherever its caller sends them.
 void Platform_KeepOutput() {}

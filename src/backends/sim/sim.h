@@ -29,6 +29,8 @@ enum class SimFault : std::uint8_t {
                // another driver's sequence follows each access not held
   EcIntruder,  // from the program's fault_arg-th EC command on, another program's
                // exchange follows each EC access not held
+  EcBusy,      // from the program's fault_arg-th hold of the EC on, fault_count
+               // holds in a row cannot be had: other software holds the EC
 };
 
 // A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".
@@ -45,6 +47,7 @@ struct SimSettings {
   std::string trace_path;
   SimFault fault = SimFault::None;
   std::uint64_t fault_arg = 0;
+  std::uint64_t fault_count = 0; // ec-busy's second number
 };
 
 // The settings in force, read from the THERMAL_SIM_* variables on the

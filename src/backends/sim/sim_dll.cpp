@@ -112,8 +112,9 @@ extern "C" {
 // software that waits for them cannot be simulated here.
 BOOL WINAPI StandIn_Initialize() {
   if (Sim_FaultNeedsHolds(Sim_Settings())) {
-    std::fprintf(stderr, "thermal-sim: the intruder faults need the program's holds, which "
-                         "WinRing0.dll cannot see: run them on thermal-control-sim\n");
+    std::fprintf(stderr,
+                 "thermal-sim: the intruder faults and ec-busy need the program's holds, which "
+                 "WinRing0.dll cannot see: run them on thermal-control-sim\n");
     std::exit(2);
   }
   return Sim_Initialize(Driver_Beside()) != 0;

@@ -2,9 +2,13 @@
 // and waits while the program holds one: a Super-I/O driver that selects a
 // logical device of its own, and a program that asks the EC for its pending
 // event. The intruder faults bring them in; each of their accesses is traced
-// with "other" in front. The program's holds are traced as they come.
+// with "other" in front. Or it holds the EC for a while itself (ec-busy),
+// and the program's holds are refused. The program's holds are traced as
+// they come.
 
 #include "backends/sim/sim_parts.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -22,6 +26,9 @@ std::uint64_t program_sio_accesses = 0;
 std::uint64_t program_ec_commands = 0;
 bool sio_waiting = false; // the other driver waits for the program's release
 bool ec_waiting = false;
+std::uint64_t program_ec_holds = 0; // the holds of the EC the program asked for
+std::uint64_t ec_holds_refused = 0; // of them, by the ec-busy fault
+bool ec_busy_said = false;
 
 const char *Bus_Name(PortLibBus bus) {
   switch (bus) {
@@ -88,7 +95,8 @@ void Intrude(PortLibBus bus, bool &waiting, void (*sequence)()) {
 } // namespace
 
 bool Sim_FaultNeedsHolds(const SimSettings &settings) {
-  return settings.fault == SimFault::SioIntruder || settings.fault == SimFault::EcIntruder;
+  return settings.fault == SimFault::SioIntruder || settings.fault == SimFault::EcIntruder ||
+         settings.fault == SimFault::EcBusy;
 }
 
 void Others_AfterProgramAccess(std::uint16_t port, bool write) {
@@ -106,7 +114,31 @@ void Others_AfterProgramAccess(std::uint16_t port, bool write) {
   }
 }
 
+// Other software holding the EC (ec-busy) keeps it from the program: said
+// once on the standard error stream, as a backend says it, until the
+// program has the EC again.
+bool Ec_Busy() {
+  const SimSettings &settings = Sim_Settings();
+  if (settings.fault != SimFault::EcBusy || ++program_ec_holds < settings.fault_arg ||
+      ec_holds_refused == settings.fault_count) {
+    ec_busy_said = false;
+    return false;
+  }
+  ++ec_holds_refused;
+  if (!ec_busy_said) {
+    ec_busy_said = true;
+    std::fprintf(stderr, "thermal-control: other software holds the EC's ports (the simulated "
+                         "machine's ec-busy fault); the program leaves them alone until it can "
+                         "have them\n");
+  }
+  return true;
+}
+
 bool Sim_HoldBus(PortLibBus bus) {
+  if (bus == PortLibBus::Ec && Ec_Busy()) {
+    Sim_Trace("busy %s", Bus_Name(bus));
+    return false;
+  }
   Sim_Trace("hold %s", Bus_Name(bus));
   Held(bus) = true;
   return true;

@@ -53,6 +53,8 @@ bool Platform_Pause(std::uint32_t milliseconds) {
   return true;
 }
 
+bool Platform_ServiceManagerListens() { return Sim_Settings().notify; }
+
 // Traced where THERMAL_SIM_NOTIFY=1 asks for it, one line a message.
 void Platform_Notify(const char *message) {
   if (Sim_Settings().notify) {

@@ -57,9 +57,18 @@ bool Parse_Temperatures(std::string_view list, SimSettings &settings, std::strin
   return true;
 }
 
+// "ec-busy:K:N": from the K-th hold of the EC on, N holds in a row.
+bool Parse_Busy(std::string_view numbers, SimSettings &settings) {
+  const std::size_t colon = numbers.find(':');
+  return colon != std::string_view::npos &&
+         Parse_Number(numbers.substr(0, colon), settings.fault_arg) &&
+         Parse_Number(numbers.substr(colon + 1), settings.fault_count) && settings.fault_arg > 0 &&
+         settings.fault_count > 0;
+}
+
 // "ec-slow:N", "ec-gone:K", "ec-resume:K", "ec-stuck:K", "suspend:K",
 // "ec-reset:K", "sio-intruder:K" and "ec-intruder:K" carry a number after the
-// fault's name.
+// fault's name, "ec-busy:K:N" two.
 bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &message) {
   struct Named {
     std::string_view name;
@@ -73,6 +82,12 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
       settings.fault = named.fault;
       return true;
     }
+  }
+  constexpr std::string_view BUSY = "ec-busy:";
+  if (text.substr(0, BUSY.size()) == BUSY) {
+    settings.fault = SimFault::EcBusy;
+    return Parse_Busy(text.substr(BUSY.size()), settings) ||
+           Refuse(message, SIM_FAULT, text, "ec-busy:K:N, K and N 1 or more");
   }
   constexpr Named WITH_NUMBER[] = {
       {"ec-slow:", SimFault::EcSlow},           {"ec-gone:", SimFault::EcGone},
@@ -90,7 +105,7 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
   return Refuse(message, SIM_FAULT, text,
                 "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
                 "ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K, sio-intruder:K, "
-                "ec-intruder:K");
+                "ec-intruder:K, ec-busy:K:N");
 }
 
 // A switch is set to 1, or not set.

@@ -36,7 +36,8 @@ bool Same(const SimSettings &a, const SimSettings &b) {
     }
   }
   return a.temperatures_given == b.temperatures_given && a.fast == b.fast && a.notify == b.notify &&
-         a.trace_path == b.trace_path && a.fault == b.fault && a.fault_arg == b.fault_arg;
+         a.trace_path == b.trace_path && a.fault == b.fault && a.fault_arg == b.fault_arg &&
+         a.fault_count == b.fault_count;
 }
 
 } // namespace

@@ -185,6 +185,9 @@ bool Platform_Pause(std::uint32_t milliseconds) {
   return WaitForSingleObject(stop_event, milliseconds) == WAIT_TIMEOUT;
 }
 
+// Windows' service manager hears of the cycles nothing but that they run.
+bool Platform_ServiceManagerListens() { return false; }
+
 // The service runs once its control cycle begins; nothing else is told.
 void Platform_Notify(const char *message) {
   if (as_service && std::strcmp(message, "READY=1") == 0 &&
