@@ -129,9 +129,11 @@ void Read_Table_Again(Controller &controller) {
   } else {
     controller.table = BUILT_IN_TABLE;
     controller.table_count = 0;
-    Load_ThermalTable(file, THERMAL_TABLE_FILE, controller.table, controller.table_count);
+    TableNumbers numbers{};
+    Load_ThermalTable(file, THERMAL_TABLE_FILE, controller.table, controller.table_count, &numbers);
     Console_Print("\n");
     List_ThermalTable(controller.table, controller.table_count);
+    Say_Table_Findings(controller, numbers);
     Resend_Changed_Value(controller);
   }
   Platform_Notify("READY=1");

@@ -7,8 +7,10 @@
 #include "hw/ec.h"
 #include "hw/port_lib.h"
 #include "hw/sio.h"
+#include "table/table_findings.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -22,7 +24,18 @@ bool Init_PortLib() {
   return true;
 }
 
+void Say_Finding(void *, const TableFinding &finding) {
+  std::fprintf(stderr, "thermal-control: %s: %s: %s [%s]\n", THERMAL_TABLE_FILE,
+               finding.severity == FindingSeverity::Warning ? "warning" : "note", finding.text,
+               finding.name);
+}
+
 } // namespace
+
+void Say_Table_Findings(const Controller &controller, const TableNumbers &numbers) {
+  Find_What_Changes_The_Controller(controller.table, controller.table_count, numbers,
+                                   {Say_Finding, nullptr});
+}
 
 bool Start_Up(Controller &controller) {
   Platform_KeepOutput();
@@ -31,10 +44,14 @@ bool Start_Up(Controller &controller) {
   // sleep since the look before.
   controller.suspended_ms_seen = Platform_SuspendedMs();
   // A missing table file has printed its message; the built-in table serves.
-  static_cast<void>(
-      Read_ThermalTable(THERMAL_TABLE_FILE, controller.table, controller.table_count));
+  TableNumbers numbers{};
+  const bool read =
+      Read_ThermalTable(THERMAL_TABLE_FILE, controller.table, controller.table_count, &numbers);
   Console_Print("\n");
   List_ThermalTable(controller.table, controller.table_count);
+  if (read) {
+    Say_Table_Findings(controller, numbers);
+  }
   if (!Init_PortLib()) {
     return false;
   }

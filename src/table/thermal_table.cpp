@@ -96,7 +96,7 @@ void Echo_Value(int number, unsigned &echoed_on_line) {
 // beyond the storage's last value, and the first MiB's end, end the load as
 // the end of the file would.
 void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &table,
-                 std::uint16_t &count) {
+                 std::uint16_t &count, TableNumbers *numbers) {
   TableReader reader;
   unsigned echoed_on_line = 0;
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
@@ -109,6 +109,9 @@ void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &tabl
       break;
     case TableByte::Value:
       Echo_Value(Field_Value(reader.last), echoed_on_line);
+      if (numbers != nullptr) {
+        (*numbers)[count - 1U] = Field_Value(reader.last);
+      }
       break;
     case TableByte::TooMany:
       Console_Print(LOAD_TOO_MANY, file_name, unsigned{TABLE_SIZE});
@@ -167,14 +170,15 @@ std::FILE *Open_TableFile(const char *file_name, const char *&why) {
 }
 
 void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes &table,
-                       std::uint16_t &count) {
+                       std::uint16_t &count, TableNumbers *numbers) {
   Console_Print(LOAD_HEADER);
-  Load_Values(file, file_name, table, count);
+  Load_Values(file, file_name, table, count, numbers);
   Console_Print("\n");
   std::fclose(file);
 }
 
-bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count) {
+bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count,
+                       TableNumbers *numbers) {
   const char *why = nullptr;
   std::FILE *file = Open_TableFile(file_name, why);
   if (file == nullptr) {
@@ -183,7 +187,7 @@ bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uin
     Console_Print(LOAD_CANNOT_OPEN);
     return false;
   }
-  Load_ThermalTable(file, file_name, table, count);
+  Load_ThermalTable(file, file_name, table, count, numbers);
   return true;
 }
 

@@ -17,6 +17,10 @@ constexpr std::size_t COL_EXTRA = 3; // only shown
 
 using ThermalTableBytes = std::array<std::uint8_t, TABLE_SIZE>;
 
+// The whole numbers of a load's values, as its echo shows them (a stored
+// byte keeps only their low eight bits).
+using TableNumbers = std::array<int, TABLE_SIZE>;
+
 // The rows the controller can be in: it climbs no higher than row 63, and row
 // 0 has no row below it to take a value from. Rows 64 to 255 are stored and
 // listed, and from row 63 the controller consults row 64's rise, but none of
@@ -96,15 +100,16 @@ enum class TableByte : std::uint8_t {
 
 // Loads an open table file over the table from index `count` on (0 for a
 // fresh load), echoing each value under the header, up to its 1024th value
-// or its first MiB; then closes it.
+// or its first MiB; then closes it. Each value's whole number goes to
+// `numbers` too, where given.
 void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes &table,
-                       std::uint16_t &count);
+                       std::uint16_t &count, TableNumbers *numbers = nullptr);
 
 // Opens and loads the file, as start-up does. False when the file cannot be
 // used: the table then stays as it was, the standard error stream says why,
 // and that the built-in table serves.
 [[nodiscard]] bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table,
-                                     std::uint16_t &count);
+                                     std::uint16_t &count, TableNumbers *numbers = nullptr);
 
 // Lists the first `count` values, four to a line, then an empty line.
 void List_ThermalTable(const ThermalTableBytes &table, std::uint16_t count);

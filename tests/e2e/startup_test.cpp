@@ -34,11 +34,16 @@ TEST(StartUp, MissingTableFileStillGivesARunningControllerOnTheBuiltInTable) {
                                         "heartbat 00002 ");
 }
 
-TEST(StartUp, TableFileIsEchoedThenListed) {
+// A two-row file leaves the built-in rows above it for the controller to climb
+// into: that is said once, after the listing.
+TEST(StartUp, TableFileIsEchoedThenListedAndWhatItLeavesToTheBuiltInRowsIsSaid) {
   const RunResult run = Run_Temperatures("", "0,0,0,0,\n45,40,100,0,\n");
   const std::string rows = "0  0  0  0  \n45  40  100  0  \n";
   EXPECT_EQ(run.out, "ThermalTable: \n" + rows + "\n" + "\n" + rows + "\n" +
                          "Init_WinRing0 ok\nopen port ok\n\nheartbat 00001 ");
+  EXPECT_EQ(run.err, "thermal-control: ThermalTable.txt: warning: the file sets rows 0 to 1; the "
+                     "controller climbs on into built-in rows 2 to 6 and sends their values: give "
+                     "the row after your last one a rise of 255 [built-in-rows]\n");
 }
 
 struct Asked {
@@ -58,7 +63,7 @@ TEST(StartUp, HelpAndVersionAnswerWithoutTouchingAnythingAndOtherArgumentsAreIgn
   };
   for (const Asked &c : cases) {
     RunOptions options;
-    options.table = "0,0,0,0,\n";
+    options.table = "0,0,0,0,\n255,0,0,0,\n";
     options.env = {{"THERMAL_SIM_TEMPS", "38"}};
     options.args = {c.argument};
     const RunResult run = Run_Program(options);

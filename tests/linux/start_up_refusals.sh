@@ -21,7 +21,7 @@ dir=$(mktemp -d)
 chmod 755 "$dir"
 cp "$program" "$dir/thermal-control"
 cd "$dir" || exit 2
-echo "0,0,0,0," >ThermalTable.txt
+printf "0,0,0,0,\n255,0,0,0,\n" >ThermalTable.txt
 trap 'rm -rf "$dir"' EXIT
 failed=0
 refused='initializes the DLL Error'

@@ -54,8 +54,13 @@ std::string Rows_Rising_From(int first, int count) {
   }
   return rows;
 }
-const std::string BUILT_IN_FROM_2 = "t.txt:1:1: note: the file sets rows 0 to 1; built-in rows 2 "
-                                    "to 7 remain in force [built-in-rows]";
+const std::string BUILT_IN_FROM_2 =
+    "t.txt:1:1: warning: the file sets rows 0 to 1; the controller climbs on into built-in rows 2 "
+    "to 6 and sends their values: give the row after your last one a rise of 255 [built-in-rows]";
+// The controller climbs no higher than row 63: from row 63, whose fall is 0,
+// nothing moves it.
+const std::string STUCK_IN_63 = "once in row 63 the controller never leaves it: no temperature is "
+                                "below its fall of 0, and none takes it higher [stuck]";
 
 // What the same three lines give, whichever line ends they have.
 const std::vector<std::string> NO_COMMA_FINDINGS = {
@@ -63,7 +68,8 @@ const std::vector<std::string> NO_COMMA_FINDINGS = {
     "and is lost, and every later value moves up by one [no-comma]",
     "t.txt:3:10: warning: the file's 11 values end inside row 2: its last 1 column keeps the "
     "built-in table's values [partial-row]",
-    "t.txt:1:1: note: the file sets rows 0 to 2; built-in rows 3 to 7 remain in force "
+    "t.txt:1:1: warning: the file sets rows 0 to 2; the controller climbs on into built-in rows 3 "
+    "to 6 and sends their values: give the row after your last one a rise of 255 "
     "[built-in-rows]",
     "t.txt:3:4: warning: at a constant 54 to 59 the controller moves between rows 1 and 2 on "
     "every cycle: row 2's fall of 60 lies above its rise of 53 [oscillation]"};
@@ -72,9 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
     Tables, CheckFinding,
     testing::Values(
         CheckCase{"NoComma", "0,0,0,0,\n45,40,100,0\n56,53,60,0,\n", NO_COMMA_FINDINGS,
-                  "3 warnings, 1 note"},
+                  "4 warnings"},
         CheckCase{"CarriageReturnsAloneEndLines", "0,0,0,0,\r45,40,100,0\r56,53,60,0,\r",
-                  NO_COMMA_FINDINGS, "3 warnings, 1 note"},
+                  NO_COMMA_FINDINGS, "4 warnings"},
         CheckCase{"IgnoredTextAndTrailingText",
                   "0,0,0,0,\r\n45,40,1.5,0,\r\n 7",
                   {"t.txt:2:8: warning: this text before the comma is ignored; only the number in "
@@ -82,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "t.txt:3:2: warning: text after the last comma is ignored; a value counts only "
                    "with a comma after it [trailing-text]",
                    BUILT_IN_FROM_2},
-                  "2 warnings, 1 note"},
+                  "3 warnings"},
         CheckCase{"NotANumberAndRange",
                   "0,0,0,0,\n300,  ,-,-1,\n",
                   {"t.txt:2:1: warning: 300 is outside 0 to 255; it stores 44, its low eight bits "
@@ -92,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "t.txt:2:10: warning: -1 is outside 0 to 255; it stores 255, its low eight bits "
                    "[range]",
                    BUILT_IN_FROM_2},
-                  "4 warnings, 1 note"},
+                  "5 warnings"},
         CheckCase{"TooMany",
                   Values(1030),
                   {"t.txt:1:2050: warning: more than 1024 values; this "
@@ -100,20 +106,33 @@ INSTANTIATE_TEST_SUITE_P(
                    "t.txt:1:513: warning: rows 64 to 255 are never entered: the controller climbs "
                    "no higher than row 63 [unreachable]"},
                   "2 warnings"},
-        CheckCase{
-            "BuiltInRowsAloneIsOnlyANote", "0,0,0,0,\n45,40,100,0,\n", {BUILT_IN_FROM_2}, "1 note"},
+        CheckCase{"BuiltInRowsTheControllerClimbsInto",
+                  "0,0,0,0,\n45,40,100,0,\n",
+                  {BUILT_IN_FROM_2},
+                  "1 warning"},
+        CheckCase{"BuiltInRowsAboveACeilingAreNoFinding",
+                  "0,0,0,0,\n45,40,100,0,\n" + CEILING,
+                  {},
+                  "no problems found"},
+        CheckCase{"ARowNeverLeft",
+                  "0,0,0,0,\n45,0,100,0,\n" + CEILING,
+                  {"t.txt:2:1: warning: once in row 1 the controller never leaves it: no "
+                   "temperature is below its fall of 0, and none takes it higher [stuck]"},
+                  "1 warning"},
         CheckCase{"BeyondRows",
                   "0,0,0,0,\n45,40,100,0,\n56,53,60,0,\n60,58,30,0,\n65,62,30,0,\n73,70,20,0,\n"
                   "82,75,2,0,\n90,85,1,0,\n",
-                  {"t.txt:8:1: warning: at 91 and above the controller climbs past row 7, the last "
+                  {"t.txt:1:1: warning: " + STUCK_IN_63,
+                   "t.txt:8:1: warning: at 91 and above the controller climbs past row 7, the last "
                    "that holds values, into row 8, which sends 0; give the row after your last one "
                    "a rise of 255 [beyond-rows]"},
-                  "1 warning"},
+                  "2 warnings"},
         CheckCase{"RowsAboveRow63AreUnreachableButNotACeiling",
                   Rows_Rising_From(0, 69) + CEILING,
-                  {"t.txt:65:1: warning: rows 64 to 68 are never entered: the controller climbs "
+                  {"t.txt:64:1: warning: " + STUCK_IN_63,
+                   "t.txt:65:1: warning: rows 64 to 68 are never entered: the controller climbs "
                    "no higher than row 63 [unreachable]"},
-                  "1 warning"},
+                  "2 warnings"},
         CheckCase{"UnreachableAboveACeilingButNotTheCeiling",
                   "0,0,0,0,\n45,40,100,0,\n" + CEILING + "70,60,9,0,\n50,45,1,0,\n" + CEILING +
                       CEILING + CEILING,

@@ -85,6 +85,15 @@ std::size_t Trace_Lines() {
   return lines;
 }
 
+// What the controller says of a file that leaves built-in rows for it to
+// climb into, as it lists the table.
+std::string Built_In_Rows_Said(const char *file_rows, const char *built_in_rows) {
+  return std::string("thermal-control: ThermalTable.txt: warning: the file sets ") + file_rows +
+         "; the controller climbs on into built-in " + built_in_rows +
+         " and sends their values: give the row after your last one a rise of 255 "
+         "[built-in-rows]\n";
+}
+
 struct ReloadCase {
   const char *name;
   std::uint8_t row;
@@ -93,7 +102,7 @@ struct ReloadCase {
   std::vector<int> sent;      // the selects the reload sends
   std::int16_t ec_value_then; // what the EC holds after
   const char *printed;        // on standard output
-  const char *said;           // on standard error
+  std::string said;           // on standard error
   std::uint8_t row_2_value;   // row 2's value in force after
 };
 
@@ -115,7 +124,7 @@ TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValu
        80,
        "ThermalTable: \n0  0  0  0  \n45  40  80  0  \n\n\n0  0  0  0  \n45  40  80  0  \n\n"
        "row 1's value is now 80: sent to the EC\n",
-       "",
+       Built_In_Rows_Said("rows 0 to 1", "rows 2 to 6"),
        60},
       {"nothing sent since start-up: nothing is sent",
        0,
@@ -124,7 +133,7 @@ TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValu
        {},
        -1,
        "ThermalTable: \n0  0  5  0  \n\n\n0  0  5  0  \n\n",
-       "",
+       Built_In_Rows_Said("row 0", "rows 1 to 6"),
        60},
       {"the row's value is the same: nothing is sent",
        1,
@@ -133,7 +142,7 @@ TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValu
        {},
        100,
        THREE_ROWS_ECHO,
-       "",
+       Built_In_Rows_Said("rows 0 to 2", "rows 3 to 6"),
        70},
       {"what the EC holds is not known: nothing is sent",
        1,
@@ -142,7 +151,7 @@ TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValu
        {},
        -1,
        NEW_ROW_1_ECHO,
-       "",
+       Built_In_Rows_Said("rows 0 to 1", "rows 2 to 6"),
        60},
       {"no file: the table in force stays",
        1,

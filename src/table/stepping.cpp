@@ -1,4 +1,4 @@
-#include "tool/stepping.h"
+#include "table/stepping.h"
 
 RowSet Reachable_Rows(const ThermalTableBytes &table) {
   RowSet reached{};
