@@ -82,12 +82,28 @@ add_custom_target(run
   USES_TERMINAL)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/run)
 
-# The README's plot: the sample table over twelve minutes of the thermal model.
-add_custom_target(table-plot
-  COMMAND thermal-table simulate ThermalTable.txt --model 0.2 --svg docs/sample-table.svg
+# The README's plot: the sample table over twelve minutes of the thermal
+# model; and, where rsvg-convert is installed (package librsvg2-bin), that
+# plot, a day's and a year's as PNG images in docs/plots/, to look at.
+set(plots_dir ${CMAKE_SOURCE_DIR}/docs/plots)
+set(plot_commands
+  COMMAND thermal-table simulate ThermalTable.txt --model 0.2 --svg docs/sample-table.svg)
+find_program(THERMAL_RSVG_CONVERT rsvg-convert)
+if(THERMAL_RSVG_CONVERT)
+  foreach(plot "12-minutes;0.2" "24-hours;24" "1-year;8784")
+    list(GET plot 0 name)
+    list(GET plot 1 hours)
+    list(APPEND plot_commands
+      COMMAND thermal-table simulate ThermalTable.txt --model ${hours}
+              --svg ${CMAKE_BINARY_DIR}/${name}.svg
+      COMMAND ${THERMAL_RSVG_CONVERT} ${CMAKE_BINARY_DIR}/${name}.svg -o ${plots_dir}/${name}.png)
+  endforeach()
+endif()
+add_custom_target(table-plot ${plot_commands}
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
   DEPENDS thermal-table
-  COMMENT "Regenerating docs/sample-table.svg")
+  COMMENT "Regenerating docs/sample-table.svg and docs/plots/")
+file(MAKE_DIRECTORY ${plots_dir})
 
 if(THERMAL_WINDOWS)
   include(cmake/windows-programs.cmake)

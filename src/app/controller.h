@@ -1,15 +1,12 @@
 #pragma once
 
+#include "app/cycle_decision.h"
 #include "table/thermal_table.h"
 
 #include <cstdint>
 
 // Exit status of a start-up that failed: the library or the bridge step.
 constexpr int EXIT_STARTUP_FAILED = 1;
-
-// The pauses before the first control cycle and before every later one.
-constexpr std::uint32_t FIRST_CYCLE_PAUSE_MS = 100;
-constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
 
 // What a run of the controller holds from its start-up to its end. Start-up
 // fills it afresh; the cycles carry it on.

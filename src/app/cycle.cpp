@@ -16,22 +16,18 @@ std::uint8_t Row_Value(const Controller &controller, std::uint8_t row) {
   return Row_Byte(controller.table, row, COL_VALUE);
 }
 
-// Sends a row's value; true when the EC took it, which it then holds.
-bool Give_Value(Controller &controller, std::uint8_t row) {
+// Sends a row's value with the select command; true when the EC took it,
+// which it then holds. When it did not, the standard output says so: an
+// entered row holds, and the next cycle tries again if the temperature
+// still asks for the move.
+bool Send_Row_Value(Controller &controller, std::uint8_t row) {
   const std::uint8_t value = Row_Value(controller, row);
   const bool taken = EC_SendSelect(value);
   controller.ec_value = taken ? std::int16_t{value} : std::int16_t{-1};
-  return taken;
-}
-
-// Sends the entered row's value. When the EC did not take it, the row holds,
-// and the next cycle tries again if the temperature still asks for the move.
-bool Send_Select(Controller &controller, std::uint8_t row) {
-  if (!Give_Value(controller, row)) {
+  if (!taken) {
     Console_Print(LOG_NOT_TAKEN);
-    return false;
   }
-  return true;
+  return taken;
 }
 
 // The start-up's hardware steps again, after which the EC is told the
@@ -49,7 +45,7 @@ bool Set_Up_Ec_Again(Controller &controller) {
   }
   Console_Print(LOG_OPEN_PORT_OK);
   controller.ec_started = Start_Ec();
-  static_cast<void>(Give_Value(controller, controller.row));
+  static_cast<void>(Send_Row_Value(controller, controller.row));
   return controller.ec_started;
 }
 
@@ -62,7 +58,7 @@ void Resend_Changed_Value(Controller &controller) {
     return;
   }
   Console_Print(LOG_RELOAD_SENT, unsigned{controller.row}, unsigned{value});
-  static_cast<void>(Send_Select(controller, controller.row));
+  static_cast<void>(Send_Row_Value(controller, controller.row));
 }
 
 // Looks at how long the machine has been suspended; true when it slept since
@@ -165,7 +161,8 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
     Console_Print(LOG_NO_ANSWER);
   }
   if (decision.select) {
-    controller.row = Row_After(decision, controller.row, Send_Select(controller, decision.enter));
+    controller.row =
+        Row_After(decision, controller.row, Send_Row_Value(controller, decision.enter));
   }
   const SetUpDone set_up_done = Act_On_Set_Up(controller, decision.set_up);
   Print_Status(controller);

@@ -9,6 +9,13 @@
 // rule that the controller's cycle follows and thermal-table's replay
 // follows after it.
 
+// The controller's pacing: the EC gets a moment after its ports were opened
+// before its start-up command, then come the pauses before the first control
+// cycle and before every later one.
+constexpr std::uint32_t EC_OPEN_SETTLE_MS = 100;
+constexpr std::uint32_t FIRST_CYCLE_PAUSE_MS = 100;
+constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
+
 // An EC that leaves this many reads in a row unanswered, its ports still
 // there, is set up again.
 constexpr std::uint8_t EC_SILENT_READS_LIMIT = 3;

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr std::uint32_t EC_OPEN_SETTLE_MS = 100; // between opening the ports and the first command
-
 bool Init_PortLib() {
   if (PortLib_Initialize() == 0 || PortLib_GetStatus() != 0) {
     Console_Print(LOG_PORT_LIBRARY_ERROR);

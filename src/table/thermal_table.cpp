@@ -1,13 +1,13 @@
 #include "table/thermal_table.h"
 
 #include "common/console.h"
+#include "common/files.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 // clang-format off
 const ThermalTableBytes BUILT_IN_TABLE = {
@@ -151,18 +151,20 @@ TableByte Table_Feed(TableReader &reader, ThermalTableBytes &table, std::uint16_
 }
 
 std::FILE *Open_TableFile(const char *file_name, const char *&why) {
-  struct stat status {};
-  if (stat(file_name, &status) != 0) {
-    why = std::strerror(errno);
+  switch (File_Kind(file_name, why)) {
+  case FileKind::Missing:
+  case FileKind::Unreachable:
     return nullptr;
-  }
-  if (!S_ISREG(status.st_mode)) {
+  case FileKind::Folder:
+  case FileKind::Other:
     why = "it is no plain file (a folder, a pipe or a device)";
     return nullptr;
+  case FileKind::Plain:
+    break;
   }
   // Binary mode: line ends stay as they are (both kinds convert as white
   // space) and a Ctrl-Z byte is ordinary data.
-  std::FILE *file = std::fopen(file_name, "rb");
+  std::FILE *file = File_Open(file_name, "rb");
   if (file == nullptr) {
     why = std::strerror(errno);
   }

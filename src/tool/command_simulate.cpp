@@ -3,21 +3,22 @@
 
 #include "tool/commands.h"
 
+#include "common/files.h"
+#include "tool/output_file.h"
 #include "tool/simulate.h"
 #include "tool/svg.h"
 #include "tool/table_file.h"
+#include "tool/tool_files.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace {
 
 constexpr int EXIT_LINES_UNUSED = 1;
-constexpr std::string_view STANDARD_STREAM = "-";
 
 struct SimulateOptions {
   std::string table;
@@ -89,79 +90,60 @@ bool Parse_Hours(const std::string &text, double &hours, std::string &error) {
   return true;
 }
 
-bool Same_File(const std::string &a, const std::string &b) {
-  struct stat first {};
-  struct stat second {};
-  return a == b || (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
-                    first.st_dev == second.st_dev && first.st_ino == second.st_ino);
-}
-
 // No output is an input, or the other output: writing it would destroy what
-// the run reads, or one output the other.
-bool Check_Outputs(const SimulateOptions &options, const std::string &table_path,
-                   std::string &error) {
-  if (options.csv == STANDARD_STREAM && options.svg == STANDARD_STREAM) {
-    error = "--csv - and --svg - would both write to the standard output";
+// the run reads, or one output the other. Only one of them can have the
+// standard output, and only one input the standard input.
+bool Check_Files(const SimulateOptions &options, const std::string &table_path,
+                 std::string &error) {
+  if (options.table == STANDARD_INPUT && options.log == STANDARD_INPUT) {
+    error = "the table and the log cannot both be the standard input";
+    return false;
+  }
+  const bool csv = !options.csv.empty();
+  const bool svg = !options.svg.empty();
+  if (csv && svg && On_Standard_Output(options.csv) && On_Standard_Output(options.svg)) {
+    error = "--csv and --svg would both write to the standard output";
     return false;
   }
   const std::pair<const char *, const std::string *> outputs[] = {{"--csv", &options.csv},
                                                                   {"--svg", &options.svg}};
   for (const auto &[option, path] : outputs) {
-    if (path->empty() || *path == STANDARD_STREAM) {
+    if (path->empty() || On_Standard_Output(*path)) {
       continue;
     }
-    const bool table = !table_path.empty() && Same_File(*path, table_path);
+    const bool table =
+        !table_path.empty() && table_path != STANDARD_INPUT && Same_File(*path, table_path);
     const bool log =
-        !options.log.empty() && options.log != STANDARD_STREAM && Same_File(*path, options.log);
+        !options.log.empty() && options.log != STANDARD_INPUT && Same_File(*path, options.log);
     if (table || log) {
       error = std::string(option) + " " + Shown(*path) + " is the " + (table ? "table" : "log") +
               " it reads: an output never overwrites an input";
       return false;
     }
   }
-  if (!options.csv.empty() && options.csv != STANDARD_STREAM && !options.svg.empty() &&
-      Same_File(options.csv, options.svg)) {
-    error = "--csv and --svg name the same file " + Shown(options.csv);
+  if (csv && svg && !On_Standard_Output(options.csv) && Same_File(options.csv, options.svg)) {
+    error = "--csv " + Shown(options.csv) + " and --svg " + Shown(options.svg) +
+            " are the same file: each output needs its own";
     return false;
   }
   return true;
 }
 
-// Without FILE: ThermalTable.txt when there is one, else the built-in table.
+// Without FILE: ThermalTable.txt where there is one, else the built-in table.
+// A table file that is there but that the controller would not use is
+// refused, as a named one is.
 bool Load_For_Simulate(const std::string &named, LoadedTable &table, std::string &path,
-                       std::string &title, std::string &error) {
+                       std::string &error) {
   path = named.empty() ? THERMAL_TABLE_FILE : named;
-  if (Load_TableFile(path, table, error)) {
-    title = path;
+  const char *why = nullptr;
+  if (named.empty() && File_Kind(THERMAL_TABLE_FILE, why) == FileKind::Missing) {
+    Load_BuiltInTable(table);
+    table.name = "built-in table (no ThermalTable.txt here)";
+    path.clear();
     return true;
   }
-  if (!named.empty()) {
-    error = "cannot read " + Shown(named) + ": " + error;
-    return false;
-  }
-  Load_BuiltInTable(table);
-  path.clear();
-  error.clear();
-  title = "built-in table (no ThermalTable.txt here)";
-  return true;
-}
-
-std::FILE *Open_Output(const std::string &path, std::string &error) {
-  if (path == STANDARD_STREAM) {
-    return stdout;
-  }
-  std::FILE *file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot write " + Shown(path) + ": " + std::strerror(errno);
-  }
-  return file;
-}
-
-bool Close_Output(std::FILE *file, const std::string &path, std::string &error) {
-  const bool written = std::ferror(file) == 0;
-  const bool closed = file == stdout ? std::fflush(file) == 0 : std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write " + Shown(path) + ": " + std::strerror(errno);
+  if (!Load_TableFile(path, table, error)) {
+    error = "cannot use " + Shown(path) + ": " + error;
     return false;
   }
   return true;
@@ -198,8 +180,8 @@ void Take_Table(void *context, const ThermalTableBytes &table) {
 // `reading`.
 bool Replay(const SimulateOptions &options, RunSinks &sinks, LogReading &reading,
             std::string &error) {
-  const bool standard_input = options.log == STANDARD_STREAM;
-  std::FILE *log = standard_input ? stdin : std::fopen(options.log.c_str(), "rb");
+  const bool standard_input = options.log == STANDARD_INPUT;
+  std::FILE *log = standard_input ? stdin : File_Open(options.log.c_str(), "rb");
   if (log == nullptr) {
     error = "cannot read " + Shown(options.log) + ": " + std::strerror(errno);
     return false;
@@ -227,53 +209,17 @@ void Warn_Unused(const std::string &log, const LogReading &reading) {
                static_cast<unsigned long>(reading.first_unused), reading.first_unused_text.c_str());
 }
 
-bool Write_Plot(const std::string &path, const RunSinks &sinks, const std::string &title,
-                std::string &error) {
-  std::FILE *file = Open_Output(path, error);
-  return file != nullptr && Write_Svg(sinks.plot, title, file) && Close_Output(file, path, error);
+// The run's cycles into the sinks: the log's, or the thermal model's.
+bool Run_Cycles(const SimulateOptions &options, const LoadedTable &table, double hours,
+                RunSinks &sinks, LogReading &reading, std::string &error) {
+  if (!options.log.empty()) {
+    return Replay(options, sinks, reading, error);
+  }
+  Run_Model(table.bytes, hours, {Take_Cycle, &sinks});
+  return true;
 }
 
-} // namespace
-
-int Run_Simulate(int argc, char **argv) {
-  SimulateOptions options;
-  std::string error;
-  if (!Parse_Simulate(argc, argv, options, error)) {
-    return Usage_Error(error.c_str());
-  }
-  double hours = 0;
-  LoadedTable table;
-  std::string table_path;
-  std::string title;
-  if ((!options.hours.empty() && !Parse_Hours(options.hours, hours, error)) ||
-      !Load_For_Simulate(options.table, table, table_path, title, error) ||
-      !Check_Outputs(options, table_path, error)) {
-    return Refuse(error.c_str());
-  }
-  RunSinks sinks{.table = table.bytes};
-  sinks.plotting = !options.svg.empty();
-  if (!options.csv.empty()) {
-    sinks.csv = Open_Output(options.csv, error);
-    if (sinks.csv == nullptr) {
-      return Refuse(error.c_str());
-    }
-    Write_Csv_Header(sinks.csv);
-  }
-  LogReading reading;
-  if (!options.log.empty() && !Replay(options, sinks, reading, error)) {
-    if (sinks.csv != nullptr && sinks.csv != stdout) {
-      std::fclose(sinks.csv);
-      std::remove(options.csv.c_str());
-    }
-    return Refuse(error.c_str());
-  }
-  if (options.log.empty()) {
-    Run_Model(table.bytes, hours, {Take_Cycle, &sinks});
-  }
-  if ((sinks.csv != nullptr && !Close_Output(sinks.csv, options.csv, error)) ||
-      (sinks.plotting && !Write_Plot(options.svg, sinks, title, error))) {
-    return Refuse(error.c_str());
-  }
+std::string Source_Of(const SimulateOptions &options, const RunSinks &sinks) {
   std::string source =
       options.log.empty() ? "thermal model, " + options.hours + " h" : "log " + Shown(options.log);
   if (sinks.tables_read > 0) {
@@ -281,9 +227,67 @@ int Run_Simulate(int argc, char **argv) {
               (sinks.tables_read == 1 ? " time" : " times") +
               ", and the table it read applies from there on: the rows below are the last";
   }
+  return source;
+}
+
+} // namespace
+
+int Run_Simulate(int argc, char **argv) {
+  SimulateOptions options;
+  std::string error;
+  if (argc == 1 && Is_Help(argv[0])) {
+    Print_Usage(stdout);
+    return 0;
+  }
+  if (!Parse_Simulate(argc, argv, options, error)) {
+    return Usage_Error(error.c_str());
+  }
+  double hours = 0;
+  LoadedTable table;
+  std::string table_path;
+  if ((!options.hours.empty() && !Parse_Hours(options.hours, hours, error)) ||
+      !Load_For_Simulate(options.table, table, table_path, error) ||
+      !Check_Files(options, table_path, error)) {
+    return Refuse(error.c_str());
+  }
+  RunSinks sinks{.table = table.bytes};
+  sinks.plotting = !options.svg.empty();
+  OutputFile csv;
+  if (!options.csv.empty()) {
+    if (!Output_Open(csv, options.csv, error)) {
+      return Refuse(error.c_str());
+    }
+    sinks.csv = csv.file;
+    Write_Csv_Header(sinks.csv);
+  }
+  LogReading reading;
+  if (!Run_Cycles(options, table, hours, sinks, reading, error)) {
+    Output_Abandon(csv);
+    return Refuse(error.c_str());
+  }
+  OutputFile svg;
+  if (sinks.plotting) {
+    if (!Output_Open(svg, options.svg, error)) {
+      Output_Abandon(csv);
+      return Refuse(error.c_str());
+    }
+    Write_Svg(sinks.plot, table.name,
+              options.log.empty() ? "the thermal model" : "log " + options.log, svg.file);
+  }
+  // Both outputs complete before either takes its place.
+  const bool complete = (sinks.csv == nullptr || Output_Close(csv, error)) &&
+                        (!sinks.plotting || Output_Close(svg, error)) &&
+                        (sinks.csv == nullptr || Output_Place(csv, error)) &&
+                        (!sinks.plotting || Output_Place(svg, error));
+  if (!complete) {
+    Output_Abandon(csv);
+    Output_Abandon(svg);
+    return Refuse(error.c_str());
+  }
   // An output on the standard output has it to itself.
-  const bool output_on_stdout = options.csv == STANDARD_STREAM || options.svg == STANDARD_STREAM;
-  Print_Summary(sinks.table, sinks.summary, Shown(title), source,
+  const bool output_on_stdout = (!options.csv.empty() && On_Standard_Output(options.csv)) ||
+                                (!options.svg.empty() && On_Standard_Output(options.svg));
+  Print_Summary(sinks.table, sinks.summary, Shown(table.name), Source_Of(options, sinks),
                 output_on_stdout ? stderr : stdout);
   if (reading.unused > 0) {
     Warn_Unused(options.log, reading);

@@ -2,7 +2,9 @@
 
 #include "app/log_lines.h"
 #include "table/thermal_table.h"
+#include "tool/journal_lines.h"
 #include "tool/log_format.h"
+#include "tool/log_line_kinds.h"
 
 #include <cerrno>
 #include <charconv>
@@ -12,92 +14,7 @@
 
 namespace {
 
-constexpr std::string_view TEMPERATURE_MARK = Text_Before_Number(LOG_TEMPERATURE);
-// The controller's lines on its standard error, as the journal holds them.
-constexpr std::string_view STANDARD_ERROR_MARK = "thermal-control: ";
 constexpr std::string_view PLAIN_SEPARATORS = ", \t";
-
-bool Is_Digits(std::string_view text, std::size_t most) {
-  if (text.empty() || text.size() > most) {
-    return false;
-  }
-  for (const char c : text) {
-    if (c < '0' || c > '9') {
-      return false;
-    }
-  }
-  return true;
-}
-
-// A temperature as the controller prints it: 0 to 255, at least two digits
-// ("%02d"), or as a plain list gives it: one to three digits.
-bool Parse_Temperature(std::string_view text, std::size_t least, std::uint8_t &temperature) {
-  if (!Is_Digits(text, 3) || text.size() < least) {
-    return false;
-  }
-  unsigned value = 0;
-  for (const char c : text) {
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  temperature = static_cast<std::uint8_t>(value);
-  return value <= 255;
-}
-
-// A line of the table's echo or listing: numbers, each followed by two
-// blanks (the last one's gone where the journal strips a line's end). The
-// numbers at its start go to `numbers`, where given: a line where the load
-// stopped early goes on with the message why. True when the numbers are the
-// whole line.
-bool Table_Numbers(std::string_view line, std::vector<std::int64_t> *numbers) {
-  constexpr std::size_t LONGEST = 11; // "-2147483648"
-  bool any = false;
-  while (!line.empty()) {
-    const std::size_t gap = line.find("  ");
-    const std::string_view field = line.substr(0, gap);
-    std::int64_t number = 0;
-    const char *last = field.data() + field.size();
-    const auto [end, error] = std::from_chars(field.data(), last, number);
-    if (error != std::errc{} || end != last || field.size() > LONGEST) {
-      return false;
-    }
-    if (numbers != nullptr) {
-      numbers->push_back(number);
-    }
-    any = true;
-    if (gap == std::string_view::npos) {
-      return true;
-    }
-    line.remove_prefix(gap + 2);
-  }
-  return any;
-}
-
-bool Is_Table_Line(std::string_view line) { return Table_Numbers(line, nullptr); }
-
-// Whether the controller writes this message: a line of its own, not a
-// temperature's, nor the table's numbers (which a plain list's line of one
-// number could be).
-bool Is_Controller_Message(std::string_view line) {
-  constexpr const char *FORMATS[] = {
-      LOG_INIT_OK,  LOG_PORT_LIBRARY_ERROR, LOG_NO_BRIDGE, LOG_OPEN_PORT_OK, LOG_HEARTBEAT,
-      LOG_RESUMED,  LOG_NO_ANSWER,          LOG_NOT_TAKEN, LOG_PORTS_LOST,   LOG_EC_SILENT,
-      LOG_STATUS,   LOG_RELOAD_SENT,        LOAD_HEADER,   LOAD_CANNOT_OPEN, LOAD_TOO_MANY,
-      LOAD_TOO_LONG};
-  if (line.rfind(STANDARD_ERROR_MARK, 0) == 0) {
-    return true;
-  }
-  for (const char *format : FORMATS) {
-    if (Shows(line, format)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Whether the controller writes this line, besides its temperature lines.
-bool Is_Controller_Line(std::string_view line) {
-  return line.empty() || Is_Table_Line(line) || Is_Controller_Message(line);
-}
 
 struct Reader {
   enum class Kind : std::uint8_t { Unknown, Controller, Plain };
@@ -106,6 +23,9 @@ struct Reader {
   LogCycleTaker taker;
   LogReading &reading;
   Kind kind = Kind::Unknown;
+  bool journal = false;                // each line carries journalctl's prefix
+  const char *unread_format = nullptr; // the log is journalctl's output in this format
+
   std::optional<LogCycle> last{}; // the cycle whose lines are being read
   LogCycle next{};                // what comes before the next cycle's heartbeat
   SetUpOf set_up_of = SetUpOf::None;
@@ -115,7 +35,10 @@ struct Reader {
   // empty line between them).
   bool reading_table = false;
   std::vector<std::vector<std::int64_t>> table_lines{};
-  bool reload_select = false; // the reload's select: a "not taken" line is about it
+  // The send that a "not taken" line is about: the entered row's value, or
+  // the row's value sent again after a reload or a set-up.
+  enum class Sent : std::uint8_t { Entry, Reload, ResumeSetUp, SetUp };
+  Sent last_sent = Sent::Entry;
 
   void Emit(const LogCycle &cycle) {
     ++reading.cycles;
@@ -136,6 +59,16 @@ struct Reader {
     }
   }
 
+  // The log ends inside a cycle that it shows begun, its read not ended (the
+  // program was ended then): the cycle counts, not acted on, where it sent
+  // the EC a value before its read.
+  void Finish_Interrupted() {
+    if (next.reload_sent || next.resume_set_up_done) {
+      next.read = EcRead::NoAnswer;
+      Emit(next);
+    }
+  }
+
   // A cycle's line: its temperature, as the controller prints it.
   void Read_Temperature(std::string_view line, std::size_t mark) {
     Finish_Last();
@@ -148,7 +81,7 @@ struct Reader {
     }
     next = LogCycle{};
     set_up_of = SetUpOf::None;
-    reload_select = false;
+    last_sent = Sent::Entry;
   }
 
   // The table's echo and listing after the cycles began: the controller read
@@ -203,10 +136,33 @@ struct Reader {
   void Read_Set_Up() {
     if (set_up_of == SetUpOf::NextCycle) {
       next.resume_set_up_done = true;
+      last_sent = Sent::ResumeSetUp;
     } else if (set_up_of == SetUpOf::LastCycle && last) {
       last->set_up_done = true;
+      last_sent = Sent::SetUp;
     }
     set_up_of = SetUpOf::None;
+  }
+
+  void Read_Not_Taken() {
+    switch (last_sent) {
+    case Sent::Reload:
+      next.reload_taken = false;
+      break;
+    case Sent::ResumeSetUp:
+      next.resume_resend_taken = false;
+      break;
+    case Sent::SetUp:
+      if (last) {
+        last->set_up_resend_taken = false;
+      }
+      break;
+    case Sent::Entry:
+      if (last) {
+        last->select_taken = false;
+      }
+      break;
+    }
   }
 
   // What the controller did with the last cycle's read, or before the next.
@@ -216,10 +172,9 @@ struct Reader {
     }
     if (Shows(line, LOG_RELOAD_SENT)) {
       next.reload_sent = true;
-      reload_select = true;
-    } else if (Shows(line, LOG_NOT_TAKEN) && reload_select) {
-      next.reload_taken = false;
-      reload_select = false;
+      last_sent = Sent::Reload;
+    } else if (Shows(line, LOG_NOT_TAKEN)) {
+      Read_Not_Taken();
     } else if (Shows(line, LOG_RESUMED)) {
       next.resumed = true;
       set_up_of = SetUpOf::NextCycle;
@@ -234,8 +189,6 @@ struct Reader {
       set_up_of = SetUpOf::LastCycle;
     } else if (Shows(line, LOG_EC_SILENT)) {
       set_up_of = SetUpOf::LastCycle;
-    } else if (Shows(line, LOG_NOT_TAKEN)) {
-      last->select_taken = false;
     }
   }
 
@@ -273,18 +226,39 @@ struct Reader {
     }
   }
 
-  // Trailing blanks do not count: the journal strips them.
+  // The first line with text says what the log is: journalctl's output in a
+  // format of lines or not, the controller's lines or a plain list.
+  bool Take_Kind(std::string_view line) {
+    unread_format = Unread_Journal_Format(line);
+    if (unread_format != nullptr) {
+      return false;
+    }
+    std::string_view message;
+    journal = Journal_Message(line, message);
+    line = journal ? message : line;
+    const bool controller =
+        line.find(TEMPERATURE_MARK) != std::string_view::npos || Is_Controller_Message(line);
+    kind = controller ? Kind::Controller : Kind::Plain;
+    return true;
+  }
+
+  // Trailing blanks do not count: the journal strips them. In journalctl's
+  // output, each line is what follows its prefix, and its own notes are no
+  // lines of the log.
   void Read_Line(std::string_view line) {
     ++line_number;
     line = line.substr(0, line.find_last_not_of(" \t") + 1);
-    if (kind == Kind::Unknown) {
-      if (line.find_first_not_of(" \t") == std::string_view::npos) {
-        return;
-      }
-      const bool controller =
-          line.find(TEMPERATURE_MARK) != std::string_view::npos || Is_Controller_Message(line);
-      kind = controller ? Kind::Controller : Kind::Plain;
+    if (Is_Journal_Note(line) ||
+        (kind == Kind::Unknown &&
+         (line.find_first_not_of(" \t") == std::string_view::npos || !Take_Kind(line)))) {
+      return;
     }
+    std::string_view message;
+    if (journal && !Journal_Message(line, message)) {
+      Unused(line);
+      return;
+    }
+    line = journal ? message : line;
     if (kind == Kind::Controller) {
       Read_Controller(line);
     } else {
@@ -313,13 +287,25 @@ std::string Shown(std::string_view text) {
 bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading, std::string &error) {
   Reader reader{.taker = taker, .reading = reading};
   std::string line;
+  const auto read_line = [&reader, &line, &error] {
+    reader.Read_Line(line);
+    line.clear();
+    if (reader.unread_format != nullptr) {
+      error = std::string("this is journalctl's ") + reader.unread_format +
+              " output, which is no log of lines: take the log with -o cat, or one of the "
+              "short formats";
+      return false;
+    }
+    return true;
+  };
   int c = std::fgetc(log);
   while (c != EOF) {
     if (c == '\n' || c == '\r') {
       const int after = std::fgetc(log);
       c = c == '\r' && after == '\n' ? std::fgetc(log) : after;
-      reader.Read_Line(line);
-      line.clear();
+      if (!read_line()) {
+        return false;
+      }
       continue;
     }
     if (line.size() == LOG_LINE_MAX) {
@@ -334,10 +320,11 @@ bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading, std::str
     error = std::strerror(errno);
     return false;
   }
-  if (!line.empty()) {
-    reader.Read_Line(line);
+  if (!line.empty() && !read_line()) {
+    return false;
   }
   reader.Finish_Table();
   reader.Finish_Last();
+  reader.Finish_Interrupted();
   return true;
 }

@@ -14,16 +14,19 @@
 #include <string>
 #include <string_view>
 
-// One cycle as the controller saw it.
+// One cycle as the controller saw it. Each value it sent is taken unless
+// "EC did not take the row's value; row held" follows the send.
 struct LogCycle {
   std::uint8_t temperature;
   EcRead read = EcRead::Answered;  // "EC did not answer", "EC ports lost"
-  bool select_taken = true;        // false: "EC did not take the row's value; row held"
+  bool select_taken = true;        // the entered row's value
   bool set_up_done = false;        // set up after the read: "open port ok" followed
+  bool set_up_resend_taken = true; // the row's value, sent after that set-up
   bool resumed = false;            // "system resumed" before the heartbeat
   bool resume_set_up_done = false; // and "open port ok" after it
+  bool resume_resend_taken = true; // the row's value, sent after that set-up
   bool reload_sent = false;        // the table read again, the row's new value sent before it
-  bool reload_taken = true;        // false: "EC did not take the row's value" after that
+  bool reload_taken = true;
 };
 
 // Receives each cycle of a log as it is read, and each table the controller

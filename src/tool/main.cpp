@@ -4,7 +4,7 @@
 //
 //   thermal-table check [FILE]
 //   thermal-table simulate [FILE] (--log LOG | --model HOURS) [--csv OUT] [--svg OUT]
-//   thermal-table --version
+//   thermal-table --help | --version
 
 #include "tool/commands.h"
 
@@ -34,7 +34,7 @@ int Run(int argc, char **argv) {
   if (command == "simulate") {
     return Run_Simulate(argc - 2, argv + 2);
   }
-  if (command == "--help" || command == "-h") {
+  if (Is_Help(command)) {
     Print_Usage(stdout);
     return 0;
   }

@@ -1,5 +1,7 @@
 #include "tool/plot_columns.h"
 
+#include "app/cycle_decision.h"
+
 #include <algorithm>
 
 namespace {
@@ -15,8 +17,9 @@ void Merge(PlotColumn &into, const PlotColumn &from) {
     return;
   }
   const bool first = !into.filled;
-  into.fall = first ? from.fall : std::min(into.fall, from.fall);
-  into.rise = first ? from.rise : std::max(into.rise, from.rise);
+  into.first_ms = first ? from.first_ms : std::min(into.first_ms, from.first_ms);
+  into.last_ms = first ? from.last_ms : std::max(into.last_ms, from.last_ms);
+  Widen(into.holds_low, into.holds_high, from.holds_low, from.holds_high, first);
   Widen(into.v_low, into.v_high, from.v_low, from.v_high, first);
   into.v_sum += from.v_sum;
   into.count += from.count;
@@ -32,8 +35,10 @@ void Merge(PlotColumn &into, const PlotColumn &from) {
 PlotColumn Column_Of(const ThermalTableBytes &table, const SimulatedCycle &c, double value) {
   PlotColumn column;
   column.filled = true;
-  column.fall = Row_Byte(table, c.row, COL_FALL);
-  column.rise = Row_Byte(table, c.row, COL_RISE);
+  column.first_ms = column.last_ms = c.time_ms;
+  // The row holds from its fall up to the next row's rise.
+  column.holds_low = Row_Byte(table, c.row, COL_FALL);
+  column.holds_high = Row_Byte(table, static_cast<std::uint8_t>(c.row + 1), COL_RISE);
   column.v_low = column.v_high = column.v_sum = value;
   column.count = 1;
   if (c.answered) {
@@ -56,8 +61,10 @@ void Halve(PlotColumns &plot) {
 } // namespace
 
 void Plot_Take(PlotColumns &plot, const ThermalTableBytes &table, const SimulatedCycle &cycle) {
-  if (cycle.sent >= 0) {
-    plot.value = cycle.sent;
+  for (std::size_t s = 0; s < cycle.select_count; ++s) {
+    if (cycle.selects[s].taken) {
+      plot.value = cycle.selects[s].value;
+    }
   }
   plot.last_time_ms = cycle.time_ms;
   if (plot.buckets.empty() || plot.buckets.back().count == plot.per_bucket) {
@@ -69,12 +76,22 @@ void Plot_Take(PlotColumns &plot, const ThermalTableBytes &table, const Simulate
   Merge(plot.buckets.back(), Column_Of(table, cycle, plot.value));
 }
 
+bool Plot_Per_Cycle(const PlotColumns &plot) {
+  return plot.per_bucket == 1 && plot.buckets.size() <= PLOT_DETAIL_CYCLES;
+}
+
+double Plot_Span_Ms(const PlotColumns &plot) {
+  return static_cast<double>(plot.last_time_ms + CYCLE_PAUSE_MS);
+}
+
 std::vector<PlotColumn> Plot_Columns(const PlotColumns &plot, std::size_t width) {
   std::vector<PlotColumn> columns(width);
-  const std::size_t n = plot.buckets.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t x = n == 1 ? 0 : i * (width - 1) / (n - 1);
-    Merge(columns[x], plot.buckets[i]);
+  const double span = Plot_Span_Ms(plot);
+  for (const PlotColumn &bucket : plot.buckets) {
+    const double middle =
+        (static_cast<double>(bucket.first_ms) + static_cast<double>(bucket.last_ms)) / 2;
+    const auto x = static_cast<std::size_t>(middle / span * static_cast<double>(width));
+    Merge(columns[std::min(x, width - 1)], bucket);
   }
   return columns;
 }

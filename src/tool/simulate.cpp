@@ -7,14 +7,12 @@
 
 namespace {
 
-// The controller's pacing with an EC that answers at once: start-up pauses
-// 100 ms, the first cycle 100 ms more, every later one 1000 ms.
-constexpr std::uint64_t FIRST_CYCLE_MS = 200;
-constexpr std::uint64_t CYCLE_MS = 1000;
+// The controller's pacing with an EC that answers at once.
+constexpr std::uint64_t FIRST_CYCLE_MS = EC_OPEN_SETTLE_MS + FIRST_CYCLE_PAUSE_MS;
 
 unsigned long UL(std::uint64_t n) { return static_cast<unsigned long>(n); }
 
-std::uint64_t Cycle_Time(std::uint64_t index) { return FIRST_CYCLE_MS + index * CYCLE_MS; }
+std::uint64_t Cycle_Time(std::uint64_t index) { return FIRST_CYCLE_MS + index * CYCLE_PAUSE_MS; }
 
 // Where the replay stands between two cycles, as the controller would.
 struct ReplayState {
@@ -22,28 +20,33 @@ struct ReplayState {
   std::uint8_t silent_reads = 0;
 };
 
+void Add_Select(SimulatedCycle &cycle, std::uint8_t value, bool entry, bool taken) {
+  cycle.selects[cycle.select_count++] = {value, entry, taken};
+}
+
 // One cycle as the controller's cycle runs it: the row's value again after
-// a resume's set-up, then its decision on the read, the select it sends
-// (counted when the EC took it), and the row's value again after a set-up.
-// `sent` keeps the last value the EC was given.
+// the table was read again and after a resume's set-up, then its decision on
+// the read, the entered row's value, and the row's value again after a
+// set-up.
 SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std::uint64_t index,
                          const LogCycle &in) {
-  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, state.row, -1};
-  if (in.reload_sent && in.reload_taken) {
-    out.sent = Row_Byte(table, state.row, COL_VALUE);
+  SimulatedCycle out{Cycle_Time(index), in.temperature, in.read == EcRead::Answered, state.row};
+  const auto row_value = [&table](std::uint8_t row) { return Row_Byte(table, row, COL_VALUE); };
+  if (in.reload_sent) {
+    Add_Select(out, row_value(state.row), false, in.reload_taken);
   }
   if (in.resume_set_up_done) {
-    out.sent = Row_Byte(table, state.row, COL_VALUE);
+    Add_Select(out, row_value(state.row), false, in.resume_resend_taken);
   }
   const CycleDecision decision =
       Decide_Cycle(table, {state.row, state.silent_reads, in.resumed, in.temperature, in.read});
   state.silent_reads = decision.silent_reads;
-  if (decision.select && in.select_taken) {
-    out.sent = Row_Byte(table, decision.enter, COL_VALUE);
+  if (decision.select) {
+    Add_Select(out, row_value(decision.enter), true, in.select_taken);
   }
   state.row = Row_After(decision, state.row, in.select_taken);
   if (decision.set_up != SetUp::None && in.set_up_done) {
-    out.sent = Row_Byte(table, state.row, COL_VALUE);
+    Add_Select(out, row_value(state.row), false, in.set_up_resend_taken);
   }
   out.row = state.row;
   return out;
@@ -84,7 +87,7 @@ std::uint64_t Model_Cycles(double hours) {
   const double end_ms = std::floor(hours * 3600.0 * 1000.0);
   return end_ms < FIRST_CYCLE_MS
              ? 0
-             : (static_cast<std::uint64_t>(end_ms) - FIRST_CYCLE_MS) / CYCLE_MS + 1;
+             : (static_cast<std::uint64_t>(end_ms) - FIRST_CYCLE_MS) / CYCLE_PAUSE_MS + 1;
 }
 
 void Run_Model(const ThermalTableBytes &table, double hours, CycleTaker taker) {
@@ -95,8 +98,8 @@ void Run_Model(const ThermalTableBytes &table, double hours, CycleTaker taker) {
     const std::uint64_t now = Cycle_Time(i);
     const SimulatedCycle cycle =
         Run_Cycle(table, state, i, LogCycle{Thermal_Temperature(chip, now)});
-    if (cycle.sent >= 0) {
-      Thermal_SetFanValue(chip, now, static_cast<std::uint8_t>(cycle.sent));
+    for (std::size_t s = 0; s < cycle.select_count; ++s) {
+      Thermal_SetFanValue(chip, now, cycle.selects[s].value);
     }
     taker.take(taker.context, cycle);
   }
@@ -105,9 +108,13 @@ void Run_Model(const ThermalTableBytes &table, double hours, CycleTaker taker) {
 void Summary_Take(RunSummary &summary, const SimulatedCycle &cycle) {
   ++summary.cycles;
   ++summary.rows[cycle.row].cycles;
-  if (cycle.sent >= 0) {
+  for (std::size_t s = 0; s < cycle.select_count; ++s) {
+    const SelectSent &select = cycle.selects[s];
     ++summary.selects;
-    ++summary.rows[cycle.row].entered;
+    summary.entries += select.entry ? 1 : 0;
+    summary.not_taken += select.taken ? 0 : 1;
+    // An entry the EC did not take leaves the row where it was.
+    summary.rows[cycle.row].entered += select.entry && select.taken ? 1 : 0;
   }
   if (cycle.answered) {
     ++summary.answered;
@@ -120,8 +127,11 @@ void Summary_Take(RunSummary &summary, const SimulatedCycle &cycle) {
 void Print_Summary(const ThermalTableBytes &table, const RunSummary &summary,
                    const std::string &table_name, const std::string &source, std::FILE *out) {
   std::fprintf(out, "table: %s\nsource: %s\n", table_name.c_str(), source.c_str());
-  std::fprintf(out, "cycles: %lu (%lu not acted on)\nselects sent: %lu\n", UL(summary.cycles),
-               UL(summary.cycles - summary.answered), UL(summary.selects));
+  std::fprintf(out,
+               "cycles: %lu (%lu not acted on)\n"
+               "selects sent: %lu (row entries %lu, re-sends %lu; not taken %lu)\n",
+               UL(summary.cycles), UL(summary.cycles - summary.answered), UL(summary.selects),
+               UL(summary.entries), UL(summary.selects - summary.entries), UL(summary.not_taken));
   if (summary.answered > 0) {
     std::fprintf(out, "temperature: lowest %u, highest %u, mean %.1f\n", summary.lowest,
                  summary.highest, summary.sum / static_cast<double>(summary.answered));
@@ -141,12 +151,26 @@ void Print_Summary(const ThermalTableBytes &table, const RunSummary &summary,
   }
 }
 
-void Write_Csv_Header(std::FILE *out) { std::fprintf(out, "cycle,temperature,row,sent\n"); }
+void Write_Csv_Header(std::FILE *out) {
+  std::fprintf(out, "cycle,temperature,answered,row,sent,not_taken\n");
+}
 
 void Write_Csv_Cycle(std::FILE *out, std::uint64_t number, const SimulatedCycle &cycle) {
-  if (cycle.sent >= 0) {
-    std::fprintf(out, "%lu,%u,%u,%d\n", UL(number), cycle.temperature, cycle.row, cycle.sent);
-  } else {
-    std::fprintf(out, "%lu,%u,%u,\n", UL(number), cycle.temperature, cycle.row);
+  std::fprintf(out, "%lu,", UL(number));
+  if (cycle.answered) {
+    std::fprintf(out, "%u", cycle.temperature);
   }
+  std::fprintf(out, ",%d,%u,", cycle.answered ? 1 : 0, cycle.row);
+  for (std::size_t s = 0; s < cycle.select_count; ++s) {
+    std::fprintf(out, s == 0 ? "%u" : ";%u", cycle.selects[s].value);
+  }
+  std::fputc(',', out);
+  const char *separator = "";
+  for (std::size_t s = 0; s < cycle.select_count; ++s) {
+    if (!cycle.selects[s].taken) {
+      std::fprintf(out, "%s%u", separator, cycle.selects[s].value);
+      separator = ";";
+    }
+  }
+  std::fputc('\n', out);
 }

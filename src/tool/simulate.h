@@ -13,13 +13,29 @@
 #include <cstdio>
 #include <string>
 
+// A value the controller sent the EC with the select command: the entered
+// row's, or the current row's again after the table was read again or the EC
+// was set up again.
+struct SelectSent {
+  std::uint8_t value;
+  bool entry;
+  bool taken;
+
+  bool operator==(const SelectSent &) const = default;
+};
+
+// A cycle sends at most a reload's value, a wake's set-up's, and either the
+// entered row's or a set-up's after its read.
+constexpr std::size_t CYCLE_SELECTS_MAX = 3;
+
 // One cycle as the controller would run it.
 struct SimulatedCycle {
   std::uint64_t time_ms; // since the program started
   std::uint8_t temperature;
   bool answered;
   std::uint8_t row; // after the step
-  int sent;         // the value the EC was last given this cycle, -1 when none
+  std::array<SelectSent, CYCLE_SELECTS_MAX> selects{};
+  std::uint8_t select_count = 0; // in the order sent
 
   bool operator==(const SimulatedCycle &) const = default;
 };
@@ -57,6 +73,8 @@ struct RunSummary {
   std::array<Row, ROW_TOP + 1> rows{};
   std::uint64_t cycles = 0;
   std::uint64_t selects = 0;
+  std::uint64_t entries = 0;
+  std::uint64_t not_taken = 0;
   std::uint64_t answered = 0;
   unsigned lowest = 255;
   unsigned highest = 0;
@@ -64,11 +82,15 @@ struct RunSummary {
 };
 void Summary_Take(RunSummary &summary, const SimulatedCycle &cycle);
 
-// The cycles, the selects sent, the lowest, highest and mean temperature, and
-// each row's time and entries.
+// The cycles, the selects sent (row entries, re-sends, and those the EC did
+// not take), the lowest, highest and mean temperature, and each row's time
+// and entries.
 void Print_Summary(const ThermalTableBytes &table, const RunSummary &summary,
                    const std::string &table_name, const std::string &source, std::FILE *out);
 
-// The CSV of a run: its header, then one line per cycle (numbered from 1).
+// The CSV of a run: its header, then one line per cycle (numbered from 1):
+// the temperature (empty, and `answered` 0, where the controller did not act
+// on the read), the row after it, each value sent in order and each one the EC
+// did not take, separated by ';'.
 void Write_Csv_Header(std::FILE *out);
 void Write_Csv_Cycle(std::FILE *out, std::uint64_t number, const SimulatedCycle &cycle);

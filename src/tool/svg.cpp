@@ -2,19 +2,21 @@
 
 #include "table/thermal_table.h"
 #include "tool/plot_columns.h"
+#include "tool/svg_scale.h"
+#include "tool/svg_text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <string_view>
+#include <cstring>
 
 namespace {
 
 constexpr int WIDTH = 960;
-constexpr int HEIGHT = 480;
+constexpr int HEIGHT = 500;
 constexpr int LEFT = 70;
 constexpr int RIGHT = 70;
-constexpr int TOP = 60;
+constexpr int TOP = 84;
 constexpr int BOTTOM = 56;
 constexpr int PLOT_W = WIDTH - LEFT - RIGHT;
 constexpr int PLOT_H = HEIGHT - TOP - BOTTOM;
@@ -22,137 +24,39 @@ constexpr int PLOT_H = HEIGHT - TOP - BOTTOM;
 constexpr const char *TEMPERATURE_COLOUR = "#c0392b";
 constexpr const char *BAND_COLOUR = "#f5b041";
 constexpr const char *VALUE_COLOUR = "#2e86c1";
+constexpr const char *UNANSWERED_COLOUR = "#555";
 
-struct Range {
-  double low;
-  double high;
-};
-
-struct TimeUnit {
-  const char *name;
-  double seconds;
-};
-
-double Nice_Step(double span, int ticks) {
-  const double raw = span / ticks;
-  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double m : {1.0, 2.0, 5.0, 10.0}) {
-    if (raw <= m * magnitude) {
-      return m * magnitude;
-    }
-  }
-  return 10 * magnitude;
+double Y(double v, const Axis &axis) {
+  return TOP + PLOT_H * (1.0 - (v - axis.low) / (axis.high - axis.low));
 }
 
-Range Nice_Range(double low, double high, double step) {
-  return {std::floor(low / step) * step, std::max(std::ceil(high / step) * step, low + step)};
-}
-
-TimeUnit Unit_For(double seconds) {
-  if (seconds <= 600) {
-    return {"s", 1};
-  }
-  if (seconds <= 3 * 3600) {
-    return {"min", 60};
-  }
-  return {"h", 3600};
-}
-
-// How many bytes of well-formed UTF-8 start the text: a character XML may
-// hold; 0 where its bytes are none.
-std::size_t Character_Length(std::string_view text) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  if (lead < 0x80) {
-    return lead >= 0x20 || lead == '\t' || lead == '\n' || lead == '\r' ? 1 : 0;
-  }
-  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-  if (length == 0 || lead > 0xF4 || text.size() < length) {
-    return 0;
-  }
-  std::uint32_t code = lead & (0x3Fu >> (length - 1));
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[i]);
-    if ((next & 0xC0) != 0x80) {
-      return 0;
-    }
-    code = code << 6 | (next & 0x3Fu);
-  }
-  const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-  const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  return code >= least[length] && code <= 0x10FFFF && !surrogate ? length : 0;
-}
-
-// The text as XML holds it: its markup characters escaped, and each byte
-// that is no part of a character XML may hold shown as U+FFFD.
-std::string Escaped(std::string_view text) {
-  std::string out;
-  while (!text.empty()) {
-    const std::size_t length = Character_Length(text);
-    const char c = text[0];
-    if (length == 0) {
-      out += "\xEF\xBF\xBD";
-    } else if (c == '&' || c == '<' || c == '>' || c == '"') {
-      out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : "&quot;";
-    } else {
-      out.append(text.substr(0, length));
-    }
-    text.remove_prefix(length == 0 ? 1 : length);
-  }
-  return out;
-}
-
-double Y(double value, Range range) {
-  return TOP + PLOT_H * (1.0 - (value - range.low) / (range.high - range.low));
-}
-
-double X(std::size_t column) { return LEFT + static_cast<double>(column) + 0.5; }
-
-void Axis_Ticks(std::FILE *out, Range range, double step, bool right, const char *colour) {
-  for (double v = range.low; v <= range.high + step / 2; v += step) {
-    const double y = Y(v, range);
-    if (!right) {
-      std::fprintf(out, "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"#e5e5e5\"/>\n",
-                   LEFT, y, LEFT + PLOT_W, y);
-    }
-    std::fprintf(out, "<text x=\"%d\" y=\"%.1f\" text-anchor=\"%s\" fill=\"%s\">%g</text>\n",
-                 right ? LEFT + PLOT_W + 6 : LEFT - 6, y + 4, right ? "start" : "end", colour, v);
+void Grid(std::FILE *out, const Axes &axes) {
+  for (int i = 0; i <= axes.intervals; ++i) {
+    const double t = axes.temperature.low + i * axes.temperature.step;
+    const double y = Y(t, axes.temperature);
+    std::fprintf(out,
+                 "<line x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\" stroke=\"#e5e5e5\"/>\n"
+                 "<text x=\"%d\" y=\"%.1f\" text-anchor=\"end\">%g</text>\n"
+                 "<text x=\"%d\" y=\"%.1f\" fill=\"%s\">%g</text>\n",
+                 LEFT, y, LEFT + PLOT_W, y, LEFT - 6, y + 4, t, LEFT + PLOT_W + 6, y + 4,
+                 VALUE_COLOUR, axes.value.low + i * axes.value.step);
   }
 }
 
-void Time_Ticks(std::FILE *out, double total_s) {
-  const TimeUnit unit = Unit_For(total_s);
-  const double span = total_s / unit.seconds;
-  const double step = Nice_Step(span > 0 ? span : 1, 8);
+void Time_Ticks(std::FILE *out, double span_s) {
+  const TimeScale scale = Scale_For(span_s);
+  const double span = span_s / scale.seconds;
+  const double step = Nice_At_Least(span / 8);
   for (double t = 0; t <= span + 1e-9; t += step) {
-    const double x = LEFT + PLOT_W * (span > 0 ? t / span : 0);
+    const double x = LEFT + PLOT_W * t / span;
     std::fprintf(out,
                  "<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"#999\"/>\n"
                  "<text x=\"%.1f\" y=\"%d\" text-anchor=\"middle\">%g</text>\n",
                  x, TOP + PLOT_H, x, TOP + PLOT_H + 5, x, TOP + PLOT_H + 20, t);
   }
   std::fprintf(out, "<text x=\"%d\" y=\"%d\" text-anchor=\"middle\">time (%s)</text>\n",
-               LEFT + PLOT_W / 2, HEIGHT - 12, unit.name);
+               LEFT + PLOT_W / 2, HEIGHT - 12, scale.name);
 }
-
-// What one quantity of a column is: its lowest, its highest, its mean.
-struct Quantity {
-  bool (*present)(const PlotColumn &);
-  double (*low)(const PlotColumn &);
-  double (*high)(const PlotColumn &);
-  double (*mean)(const PlotColumn &);
-};
-
-constexpr Quantity TEMPERATURE = {
-    [](const PlotColumn &c) { return c.any_temperature; },
-    [](const PlotColumn &c) { return c.t_low; }, [](const PlotColumn &c) { return c.t_high; },
-    [](const PlotColumn &c) { return c.t_sum / static_cast<double>(c.t_count); }};
-constexpr Quantity VALUE = {
-    [](const PlotColumn &c) { return c.filled; }, [](const PlotColumn &c) { return c.v_low; },
-    [](const PlotColumn &c) { return c.v_high; },
-    [](const PlotColumn &c) { return c.v_sum / static_cast<double>(c.count); }};
-constexpr Quantity BAND = {[](const PlotColumn &c) { return c.filled; },
-                           [](const PlotColumn &c) { return c.fall; },
-                           [](const PlotColumn &c) { return c.rise; }, nullptr};
 
 std::string Point(double x, double y) {
   char text[32];
@@ -160,53 +64,157 @@ std::string Point(double x, double y) {
   return text;
 }
 
-// The area between each column's lowest and highest: where a pixel column
-// holds many cycles, its spikes stay in sight.
+// What one quantity of a bucket is: whether it has one, its lowest, its
+// highest, its mean.
+struct Quantity {
+  bool (*present)(const PlotColumn &);
+  double (*low)(const PlotColumn &);
+  double (*high)(const PlotColumn &);
+  double (*mean)(const PlotColumn &);
+  double (*count)(const PlotColumn &); // the cycles its mean is over
+};
+
+constexpr Quantity TEMPERATURE = {
+    [](const PlotColumn &c) { return c.any_temperature; },
+    [](const PlotColumn &c) { return c.t_low; }, [](const PlotColumn &c) { return c.t_high; },
+    [](const PlotColumn &c) { return c.t_sum / static_cast<double>(c.t_count); },
+    [](const PlotColumn &c) { return static_cast<double>(c.t_count); }};
+constexpr Quantity VALUE = {
+    [](const PlotColumn &c) { return c.filled; }, [](const PlotColumn &c) { return c.v_low; },
+    [](const PlotColumn &c) { return c.v_high; },
+    [](const PlotColumn &c) { return c.v_sum / static_cast<double>(c.count); },
+    [](const PlotColumn &c) { return static_cast<double>(c.count); }};
+constexpr Quantity HOLDS = {[](const PlotColumn &c) { return c.filled; },
+                            [](const PlotColumn &c) { return c.holds_low; },
+                            [](const PlotColumn &c) { return c.holds_high; }, nullptr, nullptr};
+
+void Polygon(std::FILE *out, const std::string &points, const char *colour, double opacity) {
+  std::fprintf(out,
+               "<polygon points=\"%s\" fill=\"%s\" fill-opacity=\"%.2f\" stroke=\"none\" "
+               "clip-path=\"url(#plot)\"/>\n",
+               points.c_str(), colour, opacity);
+}
+
+void Polyline(std::FILE *out, const std::string &points, const char *colour) {
+  if (!points.empty()) {
+    std::fprintf(out,
+                 "<polyline points=\"%s\" fill=\"none\" stroke=\"%s\" stroke-width=\"1.5\" "
+                 "stroke-linejoin=\"round\"/>\n",
+                 points.c_str(), colour);
+  }
+}
+
+// A run of a cycle a bucket: each cycle from its time to the next's.
+struct Steps {
+  const std::vector<PlotColumn> &cycles;
+  double span_ms;
+
+  double X(std::size_t i) const {
+    const double ms = i < cycles.size() ? static_cast<double>(cycles[i].first_ms) : span_ms;
+    return LEFT + PLOT_W * ms / span_ms;
+  }
+
+  // The quantity as a step: level over each cycle, upright between two.
+  std::string Edge(double (*level)(const PlotColumn &), const Axis &axis, bool backward) const {
+    std::string points;
+    for (std::size_t k = 0; k < cycles.size(); ++k) {
+      const std::size_t i = backward ? cycles.size() - 1 - k : k;
+      const double y = Y(level(cycles[i]), axis);
+      points += Point(X(backward ? i + 1 : i), y) + Point(X(backward ? i : i + 1), y);
+    }
+    return points;
+  }
+};
+
+// A short run: the row's band and the value as steps, the temperature a
+// point a cycle (a line through them, broken where a read went unanswered),
+// and each unanswered cycle marked under the plot.
+void Per_Cycle(std::FILE *out, const Steps &steps, const Axes &axes) {
+  Polygon(out,
+          steps.Edge(HOLDS.high, axes.temperature, false) +
+              steps.Edge(HOLDS.low, axes.temperature, true),
+          BAND_COLOUR, 0.35);
+  Polyline(out, steps.Edge(VALUE.high, axes.value, false), VALUE_COLOUR);
+  std::string line;
+  for (std::size_t i = 0; i < steps.cycles.size(); ++i) {
+    const PlotColumn &cycle = steps.cycles[i];
+    if (!cycle.any_temperature) {
+      Polyline(out, line, TEMPERATURE_COLOUR);
+      line.clear();
+      std::fprintf(out, "<rect x=\"%.1f\" y=\"%d\" width=\"2\" height=\"6\" fill=\"%s\"/>\n",
+                   steps.X(i), TOP + PLOT_H - 6, UNANSWERED_COLOUR);
+      continue;
+    }
+    const double y = Y(cycle.t_low, axes.temperature);
+    line += Point(steps.X(i), y);
+    std::fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"1.6\" fill=\"%s\"/>\n", steps.X(i), y,
+                 TEMPERATURE_COLOUR);
+  }
+  Polyline(out, line, TEMPERATURE_COLOUR);
+}
+
+double Column_X(std::size_t column) { return LEFT + static_cast<double>(column) + 0.5; }
+
+// The area between each pixel column's lowest and highest.
 void Envelope(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q,
-              Range range, const char *colour, double opacity) {
+              const Axis &axis, const char *colour, double opacity) {
   std::string points;
   for (std::size_t x = 0; x < columns.size(); ++x) {
     if (q.present(columns[x])) {
-      points += Point(X(x), Y(q.high(columns[x]), range));
+      points += Point(Column_X(x), Y(q.high(columns[x]), axis));
     }
   }
   for (std::size_t x = columns.size(); x-- > 0;) {
     if (q.present(columns[x])) {
-      points += Point(X(x), Y(q.low(columns[x]), range));
+      points += Point(Column_X(x), Y(q.low(columns[x]), axis));
     }
   }
-  std::fprintf(out,
-               "<polygon points=\"%s\" fill=\"%s\" fill-opacity=\"%.2f\" stroke=\"%s\" "
-               "stroke-opacity=\"%.2f\" stroke-width=\"1\"/>\n",
-               points.c_str(), colour, opacity, colour, opacity);
+  Polygon(out, points, colour, opacity);
 }
 
-// The mean of each column, as a line.
+// The mean over each `window` columns, drawn at the window's middle: a
+// pixel column's own mean swings with where in the load's rounds it falls,
+// which hides the trend.
 void Mean_Line(std::FILE *out, const std::vector<PlotColumn> &columns, const Quantity &q,
-               Range range, const char *colour) {
+               std::size_t window, const Axis &axis, const char *colour) {
   std::string points;
-  for (std::size_t x = 0; x < columns.size(); ++x) {
-    if (q.present(columns[x])) {
-      points += Point(X(x), Y(q.mean(columns[x]), range));
+  for (std::size_t first = 0; first < columns.size(); first += window) {
+    const std::size_t end = std::min(first + window, columns.size());
+    double sum = 0;
+    double count = 0;
+    for (std::size_t x = first; x < end; ++x) {
+      if (q.present(columns[x])) {
+        const double n = q.count(columns[x]);
+        sum += q.mean(columns[x]) * n;
+        count += n;
+      }
+    }
+    if (count > 0) {
+      points +=
+          Point(Column_X(first) + static_cast<double>(end - first - 1) / 2, Y(sum / count, axis));
     }
   }
-  std::fprintf(out,
-               "<polyline points=\"%s\" fill=\"none\" stroke=\"%s\" stroke-width=\"1.5\" "
-               "stroke-linejoin=\"round\"/>\n",
-               points.c_str(), colour);
+  Polyline(out, points, colour);
 }
 
-void Legend(std::FILE *out) {
-  struct Entry {
-    const char *colour;
-    const char *label;
-    bool box;
-  };
-  constexpr Entry ENTRIES[] = {{TEMPERATURE_COLOUR, "temperature", false},
-                               {BAND_COLOUR, "current row: fall to rise", true},
-                               {VALUE_COLOUR, "value sent, in force (right axis)", false}};
+// A long run: each pixel column's lowest to highest temperature as shading,
+// and the means over windows of columns as lines.
+void Per_Column(std::FILE *out, const std::vector<PlotColumn> &columns, std::size_t window,
+                const Axes &axes) {
+  Envelope(out, columns, TEMPERATURE, axes.temperature, TEMPERATURE_COLOUR, 0.3);
+  Mean_Line(out, columns, VALUE, window, axes.value, VALUE_COLOUR);
+  Mean_Line(out, columns, TEMPERATURE, window, axes.temperature, TEMPERATURE_COLOUR);
+}
+
+struct LegendEntry {
+  const char *colour;
+  const char *label;
+  bool box;
+};
+
+void Legend(std::FILE *out, const LegendEntry (&entries)[3], bool unanswered) {
   int x = LEFT;
-  for (const Entry &e : ENTRIES) {
+  for (const LegendEntry &e : entries) {
     if (e.box) {
       std::fprintf(out,
                    "<rect x=\"%d\" y=\"%d\" width=\"18\" height=\"10\" fill=\"%s\" "
@@ -219,56 +227,92 @@ void Legend(std::FILE *out) {
                    x, TOP - 17, x + 18, TOP - 17, e.colour);
     }
     std::fprintf(out, "<text x=\"%d\" y=\"%d\">%s</text>\n", x + 24, TOP - 13, e.label);
-    x += 250;
+    // About the width of the label in the plot's 12-pixel sans-serif.
+    x += 24 + static_cast<int>(std::strlen(e.label)) * 13 / 2 + 28;
+  }
+  if (unanswered) {
+    std::fprintf(out,
+                 "<rect x=\"%d\" y=\"%d\" width=\"2\" height=\"6\" fill=\"%s\"/>\n"
+                 "<text x=\"%d\" y=\"%d\">no answer</text>\n",
+                 x, TOP - 22, UNANSWERED_COLOUR, x + 6, TOP - 13);
   }
 }
 
-} // namespace
-
-bool Write_Svg(const PlotColumns &plot, const std::string &title, std::FILE *out) {
-  const std::vector<PlotColumn> columns = Plot_Columns(plot, PLOT_W);
-  double t_low = 255, t_high = 0, v_high = 0;
-  for (const PlotColumn &c : columns) {
-    if (!c.filled) {
-      continue;
-    }
-    t_low = std::min({t_low, c.fall, c.any_temperature ? c.t_low : 255.0});
-    t_high = std::max({t_high, c.rise, c.any_temperature ? c.t_high : 0.0});
-    v_high = std::max(v_high, c.v_high);
-  }
-  const double t_step = Nice_Step(std::max(t_high - t_low, 10.0), 6);
-  const Range temperature = Nice_Range(t_low, t_high, t_step);
-  const double v_step = Nice_Step(std::max(v_high, 10.0), 5);
-  const Range value = Nice_Range(0, std::max(v_high, 10.0), v_step);
-  const double total_s = static_cast<double>(plot.last_time_ms) / 1000.0;
-
+void Header(std::FILE *out, const std::string &title, const std::string &scale) {
+  const std::string shown = Escaped(title);
   std::fprintf(out,
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
                "viewBox=\"0 0 %d %d\" font-family=\"sans-serif\" font-size=\"12\">\n"
                "<title>%s</title>\n<rect width=\"100%%\" height=\"100%%\" fill=\"white\"/>\n"
-               "<text x=\"%d\" y=\"22\" text-anchor=\"middle\" font-size=\"16\">%s</text>\n",
-               WIDTH, HEIGHT, WIDTH, HEIGHT, Escaped(title).c_str(), WIDTH / 2,
-               Escaped(title).c_str());
-  Axis_Ticks(out, temperature, t_step, false, "black");
-  Axis_Ticks(out, value, v_step, true, VALUE_COLOUR);
-  Envelope(out, columns, BAND, temperature, BAND_COLOUR, 0.35);
-  Envelope(out, columns, VALUE, value, VALUE_COLOUR, 0.2);
-  Envelope(out, columns, TEMPERATURE, temperature, TEMPERATURE_COLOUR, 0.3);
-  Mean_Line(out, columns, VALUE, value, VALUE_COLOUR);
-  Mean_Line(out, columns, TEMPERATURE, temperature, TEMPERATURE_COLOUR);
+               "<text x=\"%d\" y=\"22\" text-anchor=\"middle\" font-size=\"16\">%s</text>\n"
+               "<text x=\"%d\" y=\"42\" text-anchor=\"middle\" fill=\"#555\">%s</text>\n"
+               "<clipPath id=\"plot\"><rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/>"
+               "</clipPath>\n",
+               WIDTH, HEIGHT, WIDTH, HEIGHT, shown.c_str(), WIDTH / 2, shown.c_str(), WIDTH / 2,
+               scale.c_str(), LEFT, TOP, PLOT_W, PLOT_H);
+}
+
+void Frame(std::FILE *out) {
   std::fprintf(out,
                "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"none\" "
-               "stroke=\"black\"/>\n",
-               LEFT, TOP, PLOT_W, PLOT_H);
-  Time_Ticks(out, total_s);
-  std::fprintf(out,
+               "stroke=\"black\"/>\n"
                "<text transform=\"translate(18 %d) rotate(-90)\" text-anchor=\"middle\">"
                "temperature (°C)</text>\n"
                "<text transform=\"translate(%d %d) rotate(90)\" text-anchor=\"middle\" "
-               "fill=\"%s\">value sent to the EC</text>\n",
-               TOP + PLOT_H / 2, WIDTH - 14, TOP + PLOT_H / 2, VALUE_COLOUR);
-  Legend(out);
+               "fill=\"%s\">value the EC runs on</text>\n",
+               LEFT, TOP, PLOT_W, PLOT_H, TOP + PLOT_H / 2, WIDTH - 14, TOP + PLOT_H / 2,
+               VALUE_COLOUR);
+}
+
+} // namespace
+
+void Write_Svg(const PlotColumns &plot, const std::string &table_name, const std::string &source,
+               std::FILE *out) {
+  const bool per_cycle = Plot_Per_Cycle(plot);
+  const std::vector<PlotColumn> columns = per_cycle ? plot.buckets : Plot_Columns(plot, PLOT_W);
+  double t_low = 255, t_high = 0, v_high = 0;
+  bool unanswered = false;
+  for (const PlotColumn &c : columns) {
+    if (c.any_temperature) {
+      t_low = std::min(t_low, c.t_low);
+      t_high = std::max(t_high, c.t_high);
+    }
+    unanswered = unanswered || (c.filled && !c.any_temperature);
+    v_high = std::max(v_high, c.v_high);
+  }
+  const Axes axes = Axes_For(std::min(t_low, t_high), t_high, v_high);
+  const double span_ms = Plot_Span_Ms(plot);
+  const double column_s = span_ms / 1000 / PLOT_W;
+
+  const std::string scale = Scale_For(span_ms / 1000).name;
+  const std::string title = table_name + " over " + Duration_Text(span_ms / 1000) + " of " + source;
+  if (per_cycle) {
+    Header(out, title, "time in " + scale + "; one point a cycle, about a second apart");
+    Grid(out, axes);
+    Per_Cycle(out, Steps{columns, span_ms}, axes);
+    Legend(out,
+           {{TEMPERATURE_COLOUR, "temperature", false},
+            {BAND_COLOUR, "row held: its fall to the next rise", true},
+            {VALUE_COLOUR, "value the EC runs on (right)", false}},
+           unanswered);
+  } else {
+    const std::size_t window = Mean_Window(column_s, span_ms / 1000);
+    const std::string mean_over = Duration_Text(column_s * static_cast<double>(window));
+    Header(out, title,
+           "time in " + scale + "; each pixel column holds " + Duration_Text(column_s) +
+               " of cycles; each mean is over " + mean_over);
+    Grid(out, axes);
+    Per_Column(out, columns, window, axes);
+    const std::string temperature_mean = "temperature: mean of each " + mean_over;
+    const std::string value_mean = "value: mean of each " + mean_over + " (right)";
+    Legend(out,
+           {{TEMPERATURE_COLOUR, temperature_mean.c_str(), false},
+            {TEMPERATURE_COLOUR, "temperature: each column's lowest to highest", true},
+            {VALUE_COLOUR, value_mean.c_str(), false}},
+           unanswered);
+  }
+  Frame(out);
+  Time_Ticks(out, span_ms / 1000);
   std::fprintf(out, "</svg>\n");
-  return std::ferror(out) == 0;
 }

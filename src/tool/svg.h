@@ -4,10 +4,14 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
-// A plot of a run: the temperature over time inside the current row's band
-// from its fall to its rise, and the value the EC runs on as a step line on
-// an axis of its own. Each pixel column keeps its lowest and highest, so a
-// day of cycles keeps its spikes. Plain SVG: no scripts, no external files.
-[[nodiscard]] bool Write_Svg(const PlotColumns &plot, const std::string &title, std::FILE *out);
+// A plot of a run: the temperature over time inside the band over which the
+// current row holds, and the value the EC runs on on an axis of its own
+// whose ticks share the temperature's grid lines. A short run is drawn a
+// point a cycle, with the value as a step; a long one as each pixel column's
+// lowest to highest and mean, which keeps a day's spikes in sight. The title
+// names the table, the span and the source, and the line under it the time
+// scale. Plain SVG: no scripts, no external files. A write that fails leaves
+// the stream's error flag set.
+void Write_Svg(const PlotColumns &plot, const std::string &table_name, const std::string &source,
+               std::FILE *out);

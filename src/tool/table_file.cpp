@@ -46,15 +46,18 @@ void Load_BuiltInTable(LoadedTable &table) {
 bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error) {
   table.name = path;
   table.text.clear();
-  // Binary, as the controller reads it.
-  std::FILE *file = std::fopen(path.c_str(), "rb");
+  const bool standard_input = path == STANDARD_INPUT;
+  const char *why = nullptr;
+  std::FILE *file = standard_input ? stdin : Open_TableFile(path.c_str(), why);
   if (file == nullptr) {
-    error = std::strerror(errno);
+    error = why;
     return false;
   }
   Start_Load(table);
   const bool read = Read_Counting(file, table.text, table.too_long, error);
-  std::fclose(file);
+  if (!standard_input) {
+    std::fclose(file);
+  }
   if (!read) {
     return false;
   }

@@ -22,9 +22,13 @@ struct LoadedTable {
   TableField trailing;   // the text after the last comma
 };
 
-// Reads the file into `table`, over the built-in table, as the controller
-// loads it: its first MiB at most. False, with the reason in `error`, when it
-// cannot be read.
+// The name under which a command reads its standard input.
+constexpr const char *STANDARD_INPUT = "-";
+
+// Reads the file (STANDARD_INPUT: the standard input) into `table`, over the
+// built-in table, as the controller loads it: a plain file, its first MiB at
+// most. False, with the reason in `error`, where the controller would not use
+// it: it cannot be read, or it is a folder, a pipe or a device.
 [[nodiscard]] bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &error);
 
 // The built-in table, as the controller runs without a file.

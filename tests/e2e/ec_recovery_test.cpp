@@ -174,6 +174,7 @@ struct SilentEc {
   const char *fault;
   const char *temperatures;
   std::vector<int> set_up_in; // the cycles that set the EC up again
+  bool value_taken;           // the EC takes the row's value sent after each
 };
 
 // Names the case in test listings.
@@ -202,12 +203,24 @@ TEST_P(SilentEcSetUp, IsTriedEveryThirdCycle) {
   const auto bridge_writes =
       std::count(run.trace.begin(), run.trace.end(), "pci write 000000f8 84 00040069");
   EXPECT_EQ(bridge_writes, static_cast<long>(c.set_up_in.size()) + 1) << "start-up and each try";
+  // The row's value, sent after each set-up, is said where the EC did not
+  // take it, right after the set-up's line.
+  const std::vector<std::string> lines = Cycle_Lines(run);
+  std::vector<std::string> after_set_up;
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+    if (lines[i] == "open port ok") {
+      after_set_up.push_back(lines[i + 1]);
+    }
+  }
+  const std::string said = c.value_taken ? "now select value: 0   0   0   0"
+                                         : "EC did not take the row's value; row held";
+  EXPECT_EQ(after_set_up, std::vector<std::string>(c.set_up_in.size(), said));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, SilentEcSetUp,
-                         testing::Values(SilentEc{"ec-mute", "40*7", {3, 6}},
-                                         SilentEc{"ec-dead", "40*7", {3, 6}},
-                                         SilentEc{"ec-stuck:1", "40*7", {4, 7}}),
+                         testing::Values(SilentEc{"ec-mute", "40*7", {3, 6}, true},
+                                         SilentEc{"ec-dead", "40*7", {3, 6}, false},
+                                         SilentEc{"ec-stuck:1", "40*7", {4, 7}, false}),
                          [](const testing::TestParamInfo<SilentEc> &param_info) {
                            std::string name = param_info.param.fault;
                            name.erase(std::remove_if(name.begin(), name.end(),

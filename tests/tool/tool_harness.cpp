@@ -13,8 +13,9 @@ std::string sample_table;
 std::string xmllint;
 
 RunResult Run_Tool(std::vector<std::string> args, const std::optional<std::string> &table,
-                   std::vector<std::string> files) {
+                   std::vector<std::string> files, void (*prepare)(const std::string &dir)) {
   RunOptions options;
+  options.prepare = prepare;
   options.table = table;
   options.args = std::move(args);
   options.trace = false;

@@ -14,9 +14,10 @@ extern std::string sample_table;            // the repository's ThermalTable.txt
 extern std::string xmllint;                 // checks the plots, where it is installed
 
 // Runs thermal-table with these arguments, in a directory holding the table
-// (none when empty) and copies of these files.
+// (none when empty) and copies of these files, and what `prepare` makes there.
 RunResult Run_Tool(std::vector<std::string> args, const std::optional<std::string> &table,
-                   std::vector<std::string> files = {});
+                   std::vector<std::string> files = {},
+                   void (*prepare)(const std::string &dir) = nullptr);
 
 // A path of this name in a folder of this test process's own, removed when it
 // ends: tests run side by side, the native and the Windows ones too, and must
