@@ -9,6 +9,8 @@
 #include "hw/port_lib.h"
 #include "hw/sio.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -19,19 +21,30 @@ namespace {
 
 bool device_ready = false;
 
-bool Stand_In_Device() {
-  return getuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
-         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-         mount("fake-dev", "/dev", "tmpfs", 0, nullptr) == 0 &&
-         mount("fake-run", "/run", "tmpfs", 0, nullptr) == 0 &&
-         std::ofstream("/dev/thermal_ec").good() && PortLib_Initialize() != 0;
+// The mounts must stay in this process's namespace: where its root is no
+// mount point of its own (a chroot), it cannot be made private, and nothing
+// is mounted.
+enum class StandIn : std::uint8_t { Ready, NotHere, Failed };
+
+StandIn Stand_In_Device() {
+  if (getuid() != 0 || unshare(CLONE_NEWNS) != 0) {
+    return StandIn::NotHere;
+  }
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    return errno == EINVAL ? StandIn::NotHere : StandIn::Failed;
+  }
+  const bool ready = mount("fake-dev", "/dev", "tmpfs", 0, nullptr) == 0 &&
+                     mount("fake-run", "/run", "tmpfs", 0, nullptr) == 0 &&
+                     std::ofstream("/dev/thermal_ec").good() && PortLib_Initialize() != 0;
+  return ready ? StandIn::Ready : StandIn::Failed;
 }
 
 class ThroughDevice : public testing::Test {
 protected:
   void SetUp() override {
     if (!device_ready) {
-      GTEST_SKIP() << "needs root, for a mount namespace with a /dev of its own";
+      GTEST_SKIP() << "needs root, for a mount namespace with a /dev of its own, and a root "
+                      "that is a mount point (no chroot)";
     }
   }
 };
@@ -100,9 +113,10 @@ TEST_F(ThroughDevice, TheBridgeIsWrittenByTheModuleAndOnlyItsDecodeRange) {
 int main(int argc, char **argv) {
   testing::InitGoogleTest(&argc, argv);
   testing::internal::CaptureStderr();
-  device_ready = Stand_In_Device();
+  const StandIn stand_in = Stand_In_Device();
+  device_ready = stand_in == StandIn::Ready;
   const std::string opened = testing::internal::GetCapturedStderr();
-  if (getuid() == 0 && !device_ready) {
+  if (stand_in == StandIn::Failed) {
     std::fprintf(stderr, "root, yet the stand-in device could not be opened: %s", opened.c_str());
     return 1;
   }

@@ -102,9 +102,11 @@ run_injected retval=0 "none [none]" "$dir/reserved.ioports"
 check "a second copy" \
   "thermal-control: another thermal-control (process $holder) is already running on this machine and holds the EC's ports"
 # The same lock keeps out a copy that would go through the module's device
-# (here a plain file in a /dev of its own, which it never reaches).
+# (here a plain file in a /dev of its own, which it never reaches). /dev is
+# made private first, so that the fake one never shows outside.
 unshare --mount --propagation unchanged sh -c \
-  'mount -t tmpfs fake-dev /dev && touch /dev/thermal_ec && exec ./thermal-control' >out.txt 2>err.txt
+  'mount --make-rprivate /dev && mount -t tmpfs fake-dev /dev && touch /dev/thermal_ec &&
+   exec ./thermal-control' >out.txt 2>err.txt
 echo $? >status
 kill $holder
 wait $holder 2>/dev/null
