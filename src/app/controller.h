@@ -32,9 +32,9 @@ struct Controller {
 // Says on the standard error stream, one line each in thermal-table check's
 // words, what the table read from the file holds that changes what the
 // controller does: values outside 0 to 255, a file that ends inside a row,
-// built-in rows it climbs into, rows it never leaves once in them. `numbers`
-// are the file's values as the load echoed them.
-void Say_Table_Findings(const Controller &controller, const TableNumbers &numbers);
+// built-in rows it climbs into, rows it never leaves once in them, a
+// byte-order mark. `load` is what the load of the file saw.
+void Say_Table_Findings(const Controller &controller, const TableLoad &load);
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
 // device. False, after the message of the step that failed, when the bridge

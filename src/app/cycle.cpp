@@ -125,11 +125,11 @@ void Read_Table_Again(Controller &controller) {
   } else {
     controller.table = BUILT_IN_TABLE;
     controller.table_count = 0;
-    TableNumbers numbers{};
-    Load_ThermalTable(file, THERMAL_TABLE_FILE, controller.table, controller.table_count, &numbers);
+    TableLoad load{};
+    Load_ThermalTable(file, THERMAL_TABLE_FILE, controller.table, controller.table_count, &load);
     Console_Print("\n");
     List_ThermalTable(controller.table, controller.table_count);
-    Say_Table_Findings(controller, numbers);
+    Say_Table_Findings(controller, load);
     Resend_Changed_Value(controller);
   }
   Platform_Notify("READY=1");

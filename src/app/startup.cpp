@@ -30,8 +30,8 @@ void Say_Finding(void *, const TableFinding &finding) {
 
 } // namespace
 
-void Say_Table_Findings(const Controller &controller, const TableNumbers &numbers) {
-  Find_What_Changes_The_Controller(controller.table, controller.table_count, numbers,
+void Say_Table_Findings(const Controller &controller, const TableLoad &load) {
+  Find_What_Changes_The_Controller(controller.table, controller.table_count, load,
                                    {Say_Finding, nullptr});
 }
 
@@ -42,13 +42,13 @@ bool Start_Up(Controller &controller) {
   // sleep since the look before.
   controller.suspended_ms_seen = Platform_SuspendedMs();
   // A missing table file has printed its message; the built-in table serves.
-  TableNumbers numbers{};
+  TableLoad load{};
   const bool read =
-      Read_ThermalTable(THERMAL_TABLE_FILE, controller.table, controller.table_count, &numbers);
+      Read_ThermalTable(THERMAL_TABLE_FILE, controller.table, controller.table_count, &load);
   Console_Print("\n");
   List_ThermalTable(controller.table, controller.table_count);
   if (read) {
-    Say_Table_Findings(controller, numbers);
+    Say_Table_Findings(controller, load);
   }
   if (!Init_PortLib()) {
     return false;

@@ -1,5 +1,7 @@
 #include "table/table_findings.h"
 
+#include "common/byte_order_mark.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -100,10 +102,26 @@ void Find_Stuck_Rows(const ThermalTableBytes &table, const RowSet &reached, Find
   }
 }
 
+void Find_Encoding(const std::uint8_t *start, std::size_t size, FindingTaker taker) {
+  const TextEncoding encoding = Marked_Encoding(start, size);
+  if (encoding == TextEncoding::Utf8) {
+    Take(taker, NO_VALUE, FindingSeverity::Note, "encoding",
+         "the file is %s, which the controller reads as text in front of the first value: save "
+         "it without the mark (as ANSI, or UTF-8 without BOM)",
+         Encoding_Name(encoding));
+  } else if (encoding != TextEncoding::Unmarked) {
+    Take(taker, NO_VALUE, FindingSeverity::Note, "encoding",
+         "the file is %s (it starts with a byte-order mark); the controller reads a byte a "
+         "character, the mark and a zero byte in every value as text: save it as ANSI or UTF-8",
+         Encoding_Name(encoding));
+  }
+}
+
 void Find_What_Changes_The_Controller(const ThermalTableBytes &table, std::size_t count,
-                                      const TableNumbers &numbers, FindingTaker taker) {
+                                      const TableLoad &load, FindingTaker taker) {
+  Find_Encoding(load.start.data(), load.start_size, taker);
   for (std::size_t i = 0; i < count; ++i) {
-    Find_Range(i, numbers[i], taker);
+    Find_Range(i, load.numbers[i], taker);
   }
   Find_Partial_Row(count, taker);
   const RowSet reached = Reachable_Rows(table);

@@ -2,10 +2,10 @@
 
 // What thermal-table check finds in a table that changes what the controller
 // does: a value outside 0 to 255, a file that ends inside a row, built-in
-// rows that the controller climbs into above the file's, and a row that it
-// never leaves once it is in it. The checker reports them among its other
-// findings, where they stand in the file; the controller says them once, as
-// it lists the table. One home for their rules and their words.
+// rows that the controller climbs into above the file's, a row that it never
+// leaves once it is in it, and a byte-order mark it reads as text. The checker reports them among
+// its other findings, where they stand in the file; the controller says them once, as it lists the
+// table. One home for their rules and their words.
 
 #include "table/stepping.h"
 #include "table/thermal_table.h"
@@ -44,7 +44,11 @@ void Find_BuiltIn_Rows(std::size_t rows_set, const RowSet &reached, FindingTaker
 // temperature moves it out.
 void Find_Stuck_Rows(const ThermalTableBytes &table, const RowSet &reached, FindingTaker taker);
 
-// All four, for a table loaded from a file of `count` values with these
-// numbers.
+// A file that starts with a byte-order mark: the controller reads its bytes
+// one by one, the mark as text in front of the first value, and UTF-16's
+// zero bytes in every value.
+void Find_Encoding(const std::uint8_t *start, std::size_t size, FindingTaker taker);
+
+// All five, for a table loaded from a file of `count` values.
 void Find_What_Changes_The_Controller(const ThermalTableBytes &table, std::size_t count,
-                                      const TableNumbers &numbers, FindingTaker taker);
+                                      const TableLoad &load, FindingTaker taker);

@@ -96,7 +96,7 @@ void Echo_Value(int number, unsigned &echoed_on_line) {
 // beyond the storage's last value, and the first MiB's end, end the load as
 // the end of the file would.
 void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &table,
-                 std::uint16_t &count, TableNumbers *numbers) {
+                 std::uint16_t &count, TableLoad *load) {
   TableReader reader;
   unsigned echoed_on_line = 0;
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
@@ -104,13 +104,16 @@ void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &tabl
       Console_Print(LOAD_TOO_LONG, file_name, unsigned{TABLE_FILE_MAX_BYTES});
       return;
     }
+    if (load != nullptr && load->start_size < load->start.size()) {
+      load->start[load->start_size++] = static_cast<std::uint8_t>(c);
+    }
     switch (Table_Feed(reader, table, count, c)) {
     case TableByte::Field:
       break;
     case TableByte::Value:
       Echo_Value(Field_Value(reader.last), echoed_on_line);
-      if (numbers != nullptr) {
-        (*numbers)[count - 1U] = Field_Value(reader.last);
+      if (load != nullptr) {
+        load->numbers[count - 1U] = Field_Value(reader.last);
       }
       break;
     case TableByte::TooMany:
@@ -172,15 +175,15 @@ std::FILE *Open_TableFile(const char *file_name, const char *&why) {
 }
 
 void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes &table,
-                       std::uint16_t &count, TableNumbers *numbers) {
+                       std::uint16_t &count, TableLoad *load) {
   Console_Print(LOAD_HEADER);
-  Load_Values(file, file_name, table, count, numbers);
+  Load_Values(file, file_name, table, count, load);
   Console_Print("\n");
   std::fclose(file);
 }
 
 bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count,
-                       TableNumbers *numbers) {
+                       TableLoad *load) {
   const char *why = nullptr;
   std::FILE *file = Open_TableFile(file_name, why);
   if (file == nullptr) {
@@ -189,7 +192,7 @@ bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uin
     Console_Print(LOAD_CANNOT_OPEN);
     return false;
   }
-  Load_ThermalTable(file, file_name, table, count, numbers);
+  Load_ThermalTable(file, file_name, table, count, load);
   return true;
 }
 

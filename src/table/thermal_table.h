@@ -17,9 +17,14 @@ constexpr std::size_t COL_EXTRA = 3; // only shown
 
 using ThermalTableBytes = std::array<std::uint8_t, TABLE_SIZE>;
 
-// The whole numbers of a load's values, as its echo shows them (a stored
-// byte keeps only their low eight bits).
-using TableNumbers = std::array<int, TABLE_SIZE>;
+// What a load saw besides the bytes it stored: the whole number of each
+// value, as its echo shows it (a stored byte keeps only its low eight bits),
+// and the file's first bytes, where a byte-order mark would stand.
+struct TableLoad {
+  std::array<int, TABLE_SIZE> numbers{};
+  std::array<std::uint8_t, 3> start{};
+  std::size_t start_size = 0;
+};
 
 // The rows the controller can be in: it climbs no higher than row 63, and row
 // 0 has no row below it to take a value from. Rows 64 to 255 are stored and
@@ -100,16 +105,16 @@ enum class TableByte : std::uint8_t {
 
 // Loads an open table file over the table from index `count` on (0 for a
 // fresh load), echoing each value under the header, up to its 1024th value
-// or its first MiB; then closes it. Each value's whole number goes to
-// `numbers` too, where given.
+// or its first MiB; then closes it. What else it saw goes to `load`, where
+// given.
 void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes &table,
-                       std::uint16_t &count, TableNumbers *numbers = nullptr);
+                       std::uint16_t &count, TableLoad *load = nullptr);
 
 // Opens and loads the file, as start-up does. False when the file cannot be
 // used: the table then stays as it was, the standard error stream says why,
 // and that the built-in table serves.
 [[nodiscard]] bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table,
-                                     std::uint16_t &count, TableNumbers *numbers = nullptr);
+                                     std::uint16_t &count, TableLoad *load = nullptr);
 
 // Lists the first `count` values, four to a line, then an empty line.
 void List_ThermalTable(const ThermalTableBytes &table, std::uint16_t count);

@@ -5,6 +5,7 @@
 #include "tool/journal_lines.h"
 #include "tool/log_format.h"
 #include "tool/log_line_kinds.h"
+#include "tool/text_source.h"
 
 #include <cerrno>
 #include <charconv>
@@ -298,11 +299,13 @@ bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading, std::str
     }
     return true;
   };
-  int c = std::fgetc(log);
+  TextSource text;
+  Text_Start(text, log);
+  int c = Text_Next(text);
   while (c != EOF) {
     if (c == '\n' || c == '\r') {
-      const int after = std::fgetc(log);
-      c = c == '\r' && after == '\n' ? std::fgetc(log) : after;
+      const int after = Text_Next(text);
+      c = c == '\r' && after == '\n' ? Text_Next(text) : after;
       if (!read_line()) {
         return false;
       }
@@ -314,7 +317,7 @@ bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading, std::str
       return false;
     }
     line += static_cast<char>(c);
-    c = std::fgetc(log);
+    c = Text_Next(text);
   }
   if (std::ferror(log) != 0) {
     error = std::strerror(errno);

@@ -52,9 +52,10 @@ struct LogReading {
   std::string first_unused_text; // as Shown gives it
 };
 
-// Reads the log to its end; a line ends at a line feed, a carriage return, or
-// both. False, with the reason (and line) in `error`, when it cannot be read
-// or holds a line longer than LOG_LINE_MAX.
+// Reads the log to its end, in any of the encodings Windows marks (UTF-8,
+// UTF-16 with its byte-order mark: see TextSource); a line ends at a line
+// feed, a carriage return, or both. False, with the reason (and line) in `error`, when it cannot be
+// read or holds a line longer than LOG_LINE_MAX.
 [[nodiscard]] bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading,
                             std::string &error);
 

@@ -129,6 +129,27 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(param.param.name);
     });
 
+// A table that Windows' editors and shells mark with its encoding is read
+// as it stands, and the standard error says so once.
+TEST(StartUp, ATableMarkedWithItsEncodingIsSaidOnce) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"\xEF\xBB\xBF"
+       "0,0,0,0,\n",
+       "UTF-8 with a byte-order mark, which the controller reads as text in front of the first "
+       "value: save it without the mark (as ANSI, or UTF-8 without BOM)"},
+      {std::string("\xFF\xFE"
+                   "0\0,\0",
+                   6),
+       "UTF-16 little-endian (it starts with a byte-order mark); the controller reads a byte a "
+       "character, the mark and a zero byte in every value as text: save it as ANSI or UTF-8"},
+  };
+  for (const auto &[table, said] : cases) {
+    const RunResult run = Run_Temperatures("38", table);
+    EXPECT_EQ(Split_Lines(run.err).at(0),
+              "thermal-control: ThermalTable.txt: note: the file is " + said + " [encoding]");
+  }
+}
+
 // A table file that exists and cannot be read, as the service's user meets
 // one that root keeps to itself: the same message with the system's reason.
 TEST(StartUp, TableThatCannotBeReadIsSaidWhy) {

@@ -333,6 +333,18 @@ std::string Prefixed(const std::string &prefix, const std::vector<std::string> &
   return text;
 }
 
+// A text as Windows writes it in UTF-16 (PowerShell 5.1's redirection), with
+// its byte-order mark.
+std::string Utf16(const std::u16string &text, bool little_endian) {
+  std::string bytes = little_endian ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += little_endian ? std::string{low, high} : std::string{high, low};
+  }
+  return bytes;
+}
+
 std::string Warning(int lines, int first, const char *text) {
   return "thermal-table: warning: odd.log: " + std::to_string(lines) +
          (lines == 1 ? " line is" : " lines are") +
@@ -414,6 +426,23 @@ INSTANTIATE_TEST_SUITE_P(
                    HEARTBEAT + "60\n",
                {"1,47,1,1,100,", "2,52,1,1,,", "3,39,1,0,80;0,", "4,41,1,0,,", "5,42,1,0,,"},
                Warning(1, 16, "heartbat 00001 Now Tempareture is: 60")},
+        // Windows' marked encodings: each character is read as UTF-8, so a
+        // line that is no line of the log shows its bytes; a lone surrogate,
+        // or one without its partner, is U+FFFD.
+        OddLog{"UTF16LittleEndianAsPowerShellWritesIt",
+               Utf16(u"open port ok\r\nheartbat 00001 Now Tempareture is: 47\r\n"
+                     u"Gr\u00f6\u00dfe \U0001F321 \xD800x\r\n",
+                     true),
+               {"1,47,1,1,100,"},
+               Warning(1, 3,
+                       "Gr\\xc3\\xb6\\xc3\\x9fe \\xf0\\x9f\\x8c\\xa1 "
+                       "\\xef\\xbf\\xbdx")},
+        OddLog{"UTF16BigEndian", Utf16(u"40\n41\n", false), {"1,40,1,0,,", "2,41,1,0,,"}, ""},
+        OddLog{"UTF8WithItsMark",
+               "\xEF\xBB\xBF"
+               "40\n41\n",
+               {"1,40,1,0,,", "2,41,1,0,,"},
+               ""},
         OddLog{"OddBytesAreShownEscaped",
                "open port ok\n" + std::string("t\0\x01", 3) + "\n" + HEARTBEAT + "50\n",
                {"1,50,1,1,100,"},
