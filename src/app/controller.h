@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/cycle_decision.h"
+#include "hw/ec.h"
 #include "table/thermal_table.h"
 
 #include <cstdint>
 
 // Exit status of a start-up that failed: the library or the bridge step.
 constexpr int EXIT_STARTUP_FAILED = 1;
+
+// How the EC's last start-up command went. It is owed while other software
+// holds the EC: it goes out at the first cycle that can have the EC.
+enum class EcStart : std::uint8_t { Owed, Taken, NotTaken };
 
 // What a run of the controller holds from its start-up to its end. Start-up
 // fills it afresh; the cycles carry it on.
@@ -19,7 +24,8 @@ struct Controller {
   std::uint8_t silent_reads = 0;            // reads in a row the EC did not answer, ports there
   std::uint64_t suspended_ms_seen = 0;      // the machine's suspended time at the last look
   std::int16_t ec_value = -1;               // the value the EC last took, -1 while not known
-  bool ec_started = false;                  // the EC took its start-up command
+  EcStart ec_start = EcStart::Owed;         // how the last start-up command went
+  bool value_owed = false; // a set-up could not send the row's value: it follows the command
 };
 
 // Loads and lists the table, brings up the port library, opens the EC host
@@ -43,8 +49,11 @@ void Say_Table_Findings(const Controller &controller, const TableLoad &load);
 [[nodiscard]] bool Open_Port();
 
 // Gives the EC a moment after its ports were opened, then sends it its
-// start-up command; true when the EC took it.
-[[nodiscard]] bool Start_Ec();
+// start-up command.
+[[nodiscard]] EcStart Start_Ec();
+
+// How the start-up command went, from how it was sent.
+[[nodiscard]] EcStart Start_Of(EcSent sent);
 
 // Reads the table file again, as start-up does: the built-in rows overwritten
 // by the file, echoed and listed. A file that cannot be used leaves the table

@@ -4,6 +4,7 @@
 #include "app/log_lines.h"
 #include "app/status.h"
 #include "common/console.h"
+#include "hw/board.h"
 #include "hw/ec.h"
 #include "hw/port_lib.h"
 
@@ -22,7 +23,7 @@ std::uint8_t Row_Value(const Controller &controller, std::uint8_t row) {
 // still asks for the move.
 bool Send_Row_Value(Controller &controller, std::uint8_t row) {
   const std::uint8_t value = Row_Value(controller, row);
-  const bool taken = EC_SendSelect(value);
+  const bool taken = EC_SendSelect(value) == EcSent::Taken;
   controller.ec_value = taken ? std::int16_t{value} : std::int16_t{-1};
   if (!taken) {
     Console_Print(LOG_NOT_TAKEN);
@@ -37,16 +38,47 @@ bool Send_Row_Value(Controller &controller, std::uint8_t row) {
 // the value, which is not known from here on until the EC takes one again.
 // True when the ports were opened and the EC took its start-up command; a
 // set-up that fails leaves the rest as it is, and the next trigger tries
-// again.
+// again. Where other software holds the EC, the command and the value are
+// owed to it.
 bool Set_Up_Ec_Again(Controller &controller) {
   controller.ec_value = -1;
   if (!Open_Port()) {
     return false;
   }
   Console_Print(LOG_OPEN_PORT_OK);
-  controller.ec_started = Start_Ec();
+  controller.ec_start = Start_Ec();
+  if (controller.ec_start == EcStart::Owed) {
+    controller.value_owed = true;
+    return false;
+  }
   static_cast<void>(Send_Row_Value(controller, controller.row));
-  return controller.ec_started;
+  return controller.ec_start == EcStart::Taken;
+}
+
+// The start-up command owed since other software held the EC goes out at the
+// first cycle that can have the EC, before its read, with the row's value
+// where a set-up could not send it. The standard error says so, and how it
+// went; the standard output keeps its shape.
+void Send_Owed_Start(Controller &controller) {
+  if (controller.ec_start != EcStart::Owed) {
+    return;
+  }
+  controller.ec_start = Start_Of(EC_SendInit(EC_INIT_DATA));
+  if (controller.ec_start == EcStart::Owed) {
+    return;
+  }
+  bool value_taken = true;
+  if (controller.value_owed) {
+    const std::uint8_t value = Row_Value(controller, controller.row);
+    value_taken = EC_SendSelect(value) == EcSent::Taken;
+    controller.ec_value = value_taken ? std::int16_t{value} : std::int16_t{-1};
+    controller.value_owed = false;
+  }
+  std::fprintf(stderr,
+               "thermal-control: the EC's start-up command, owed while other software held the "
+               "EC, went out%s%s\n",
+               controller.ec_start == EcStart::Taken ? "" : "; the EC did not take it",
+               value_taken ? "" : "; the EC did not take the row's value");
 }
 
 // Where the EC runs on the value the program sent for the current row, it is
@@ -149,6 +181,7 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
     Console_Print(LOG_RESUMED);
     after_sleep = Done(Set_Up_Ec_Again(controller));
   }
+  Send_Owed_Start(controller);
   ++controller.heartbeat;
   Console_Print(LOG_HEARTBEAT, controller.heartbeat);
   const EcRead read = EC_ReadTemperature(controller.temperature);

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr char USAGE[] =
-    "usage: thermal-control [--help | --version]\n"
+    "usage: thermal-control [--help | /? | --version]\n"
     "\n"
     "Keeps the PC's embedded controller (EC) in step with the chip's temperature:\n"
     "once a second it reads the EC's temperature, steps through the table of\n"
@@ -20,9 +20,10 @@ constexpr char USAGE[] =
     "Manual: man 8 thermal-control on Linux; README.md beside the program.\n";
 
 // The two questions answered without touching anything: no table is read,
-// no lock taken, no port reached. True when the argument was one of them.
+// no lock taken, no port reached. True when the argument was one of them
+// (/? is how Windows asks for help).
 bool Answered(const char *argument) {
-  if (std::strcmp(argument, "--help") == 0) {
+  if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "/?") == 0) {
     std::fputs(USAGE, stdout);
     return true;
   }

@@ -59,7 +59,7 @@ bool Start_Up(Controller &controller) {
   }
   Console_Print(LOG_OPEN_PORT_OK);
   Console_Print("\n");
-  controller.ec_started = Start_Ec();
+  controller.ec_start = Start_Ec();
   Platform_Notify("READY=1");
   return true;
 }
@@ -77,7 +77,19 @@ bool Open_Port() {
   return false;
 }
 
-bool Start_Ec() {
+EcStart Start_Of(EcSent sent) {
+  switch (sent) {
+  case EcSent::Taken:
+    return EcStart::Taken;
+  case EcSent::NotTaken:
+    return EcStart::NotTaken;
+  case EcSent::NotHeld:
+    break;
+  }
+  return EcStart::Owed;
+}
+
+EcStart Start_Ec() {
   Platform_SleepMs(EC_OPEN_SETTLE_MS);
-  return EC_SendInit(EC_INIT_DATA);
+  return Start_Of(EC_SendInit(EC_INIT_DATA));
 }

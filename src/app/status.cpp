@@ -48,6 +48,18 @@ const char *Set_Up_Text(SetUpDone done) {
   return "";
 }
 
+const char *Start_Text(EcStart start) {
+  switch (start) {
+  case EcStart::Taken:
+    return "EC took its start-up command";
+  case EcStart::NotTaken:
+    break;
+  case EcStart::Owed:
+    return "EC's start-up command owed: other software held the EC";
+  }
+  return "EC did not take its start-up command";
+}
+
 } // namespace
 
 void Status_Text(const Controller &controller, const CycleReport &report, char *text,
@@ -70,7 +82,5 @@ void Status_Text(const Controller &controller, const CycleReport &report, char *
   } else {
     Append(text, size, "EC holds %d", controller.ec_value);
   }
-  Append(text, size, "; %s",
-         controller.ec_started ? "EC took its start-up command"
-                               : "EC did not take its start-up command");
+  Append(text, size, "; %s", Start_Text(controller.ec_start));
 }

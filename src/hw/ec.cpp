@@ -51,19 +51,17 @@ bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
 // True when a reply waits in the data port; false when the wait gave up.
 bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
-// A command with one data byte and no reply, in one hold of the EC. Each byte
-// goes out even when the EC has not taken the one before it in time; true
-// when it took both. Nothing goes out when the EC cannot be held.
-bool EC_SendCommand(std::uint8_t command, std::uint8_t data) {
+// A command with one data byte and no reply, in one hold of the EC.
+EcSent EC_SendCommand(std::uint8_t command, std::uint8_t data) {
   if (!PortLib_HoldBus(PortLibBus::Ec)) {
-    return false;
+    return EcSent::NotHeld;
   }
   const bool ready = EC_WaitInputEmpty();
   EC_WriteCommand(command);
   const bool command_taken = EC_WaitInputEmpty();
   EC_WriteData(data);
   const bool released = PortLib_ReleaseBus(PortLibBus::Ec);
-  return ready && command_taken && released;
+  return ready && command_taken && released ? EcSent::Taken : EcSent::NotTaken;
 }
 
 // The first wait of a temperature read. A reply still waiting in the output
@@ -92,8 +90,8 @@ EcRead EC_ExchangeTemperature(std::uint8_t &temperature) {
 
 } // namespace
 
-bool EC_SendInit(std::uint8_t data) { return EC_SendCommand(EC_CMD_INIT, data); }
-bool EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }
+EcSent EC_SendInit(std::uint8_t data) { return EC_SendCommand(EC_CMD_INIT, data); }
+EcSent EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, value); }
 
 // An EC that cannot be held is not asked, and `temperature` keeps the byte of
 // the read before.

@@ -7,18 +7,22 @@
 // The EC host interface: three one-byte commands over the EC's data and
 // command/status ports.
 
-// Each command is one exchange, made while holding the EC's ports.
+// Each command is one exchange, made while holding the EC's ports. Each byte
+// goes out even when the EC has not taken the one before it in time.
+
+// How a command with its data byte went.
+enum class EcSent : std::uint8_t {
+  Taken,    // the EC took both bytes in time
+  NotTaken, // a wait gave up: the EC may not act on it
+  NotHeld,  // other software held the EC's ports: nothing went out
+};
 
 // Command 0x33 with its data byte; sent at start-up and whenever the EC is
-// set up again. Each byte goes out even when the EC has not taken the one
-// before it in time; true when the EC took both (false, and nothing sent,
-// when the EC could not be held).
-[[nodiscard]] bool EC_SendInit(std::uint8_t data);
+// set up again.
+[[nodiscard]] EcSent EC_SendInit(std::uint8_t data);
 
-// Command 0x55 with the entered table row's value. True when the EC took
-// both bytes in time; false means the EC may not run on the value (or, when
-// the EC could not be held, was not sent it).
-[[nodiscard]] bool EC_SendSelect(std::uint8_t value);
+// Command 0x55 with the entered table row's value.
+[[nodiscard]] EcSent EC_SendSelect(std::uint8_t value);
 
 // Command 0x44: stores the byte the data port gave in `temperature`. A reply
 // left in the output buffer by an earlier request that came too late is read

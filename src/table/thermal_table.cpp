@@ -127,6 +127,27 @@ void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &tabl
   }
 }
 
+// Why the table file is not used. Where there is none, the folder looked in
+// too, and a file whose name ends twice in .txt there: Explorer hides the
+// last, and a user who named it ThermalTable.txt sees that name.
+void Say_Not_Used(const char *file_name, const char *why) {
+  const char *kind_why = nullptr;
+  char folder[4096];
+  if (File_Kind(file_name, kind_why) != FileKind::Missing ||
+      !Current_Folder(folder, sizeof folder)) {
+    std::fprintf(stderr, "thermal-control: cannot use %s: %s; the built-in table serves\n",
+                 file_name, why);
+    return;
+  }
+  char doubled[256];
+  std::snprintf(doubled, sizeof doubled, "%s.txt", file_name);
+  const bool hidden_txt = File_Kind(doubled, kind_why) == FileKind::Plain;
+  std::fprintf(stderr,
+               "thermal-control: cannot use %s: %s in %s%s%s%s; the built-in table serves\n",
+               file_name, why, folder, hidden_txt ? " (but " : "", hidden_txt ? doubled : "",
+               hidden_txt ? " is there: Explorer hides its last .txt; rename it)" : "");
+}
+
 } // namespace
 
 int Field_Value(const TableField &field) {
@@ -187,8 +208,7 @@ bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uin
   const char *why = nullptr;
   std::FILE *file = Open_TableFile(file_name, why);
   if (file == nullptr) {
-    std::fprintf(stderr, "thermal-control: cannot use %s: %s; the built-in table serves\n",
-                 file_name, why);
+    Say_Not_Used(file_name, why);
     Console_Print(LOAD_CANNOT_OPEN);
     return false;
   }

@@ -7,12 +7,14 @@
 //   thermal-table --help | --version
 
 #include "tool/commands.h"
+#include "tool/tool_host.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -48,4 +50,12 @@ int Run(int argc, char **argv) {
 
 } // namespace
 
-int main(int argc, char **argv) { return Finished(Run(argc, argv)); }
+int main(int argc, char **argv) {
+  std::vector<std::string> arguments = Tool_Arguments(argc, argv);
+  std::vector<char *> pointers;
+  for (std::string &argument : arguments) {
+    pointers.push_back(argument.data());
+  }
+  pointers.push_back(nullptr);
+  return Finished(Run(static_cast<int>(arguments.size()), pointers.data()));
+}

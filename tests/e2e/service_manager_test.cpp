@@ -115,4 +115,51 @@ TEST(ServiceManager, ABusyEcPrintsAsAnUnansweredReadAndIsNotSetUpAgain) {
   EXPECT_EQ(Status_Lines(busy.out).back(), "now select value: 45   40   100   0");
 }
 
+// Other software holds the EC at start-up: the start-up command is owed, and
+// says so, until the first cycle that can have the EC sends it, before its
+// read; the standard output keeps its shape.
+TEST(ServiceManager, AStartUpCommandOwedToABusyEcGoesOutAtTheFirstCycleThatCanHaveIt) {
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", "38"},
+                 {"THERMAL_SIM_FAULT", "ec-busy:1:3"},
+                 {"THERMAL_SIM_NOTIFY", "1"}};
+  const RunResult run = Run_Program(options);
+  const auto first_cycle = std::find(run.trace.begin(), run.trace.end(), "notify READY=1");
+  const std::vector<std::string> expected = {
+      "notify READY=1",
+      "sleep 100",
+      "busy ec", // the owed command
+      "busy ec", // the read
+      "notify STATUS=EC busy: held by other software; row 0 (rise 0, fall 0, value 0); EC's "
+      "value unknown; EC's start-up command owed: other software held the EC",
+      "notify WATCHDOG=1",
+      "sleep 1000",
+      "hold ec",
+      "in 6c -> 00",
+      "out 6c 33",
+      "in 6c -> 00",
+      "out 68 06",
+      "release ec",
+      "hold ec",
+      "in 6c -> 00",
+      "out 6c 44"};
+  ASSERT_GE(run.trace.end() - first_cycle, static_cast<long>(expected.size()));
+  EXPECT_EQ(std::vector<std::string>(first_cycle, first_cycle + static_cast<long>(expected.size())),
+            expected);
+  EXPECT_EQ(*(first_cycle - 1), "busy ec") << "the start-up's own try";
+  EXPECT_NE(std::find(run.trace.begin(), run.trace.end(),
+                      "notify STATUS=temperature 38; row 0 (rise 0, fall 0, value 0); EC's value "
+                      "unknown; EC took its start-up command"),
+            run.trace.end());
+  EXPECT_NE(run.err.find("thermal-control: the EC's start-up command, owed while other software "
+                         "held the EC, went out\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(Cycle_Lines(run),
+            (std::vector<std::string>{
+                "heartbat 00001 Now Tempareture is: 00", "EC did not answer; row held",
+                "now select value: 0   0   0   0", "heartbat 00002 Now Tempareture is: 38",
+                "now select value: 0   0   0   0", "heartbat 00003 "}));
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -195,6 +196,69 @@ TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValu
     EXPECT_EQ(controller.ec_value, c.ec_value_then) << c.name;
     EXPECT_EQ(Row_Byte(controller.table, 2, COL_VALUE), c.row_2_value)
         << c.name << ": the built-in rows under the file, as at start-up";
+  }
+  Leave_Scratch_Dir(dir);
+}
+
+// The trace's lines from `from` on.
+std::vector<std::string> Trace_Since(std::size_t from) {
+  std::ifstream trace("trace.txt");
+  std::vector<std::string> lines;
+  std::size_t number = 0;
+  for (std::string line; std::getline(trace, line); ++number) {
+    if (number >= from) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+struct OwedCase {
+  const char *name;
+  bool value_owed;       // a set-up could not send the row's value
+  std::vector<int> sent; // the selects before the read
+};
+
+// A start-up command owed to an EC that other software held goes out at the
+// next cycle, before its read; the row's value follows where a set-up owed
+// it, and only then.
+TEST(Controller, AnOwedStartUpCommandGoesOutBeforeTheReadWithTheValueASetUpOwed) {
+  const std::filesystem::path dir = Enter_Scratch_Dir("thermal-owed-");
+  Write_Table(THREE_ROWS);
+  const OwedCase cases[] = {
+      {"owed since start-up: the command alone", false, {}},
+      {"owed since a set-up: the command and row 1's value", true, {100}},
+  };
+  for (const OwedCase &c : cases) {
+    Controller controller;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(Start_Up(controller));
+    testing::internal::GetCapturedStdout();
+    controller.row = 1;
+    controller.ec_start = EcStart::Owed;
+    controller.value_owed = c.value_owed;
+    const std::size_t from = Trace_Lines();
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(Control_Cycle(controller, CYCLE_PAUSE_MS));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "thermal-control: the EC's start-up command, owed while other software held the EC, "
+              "went out\n")
+        << c.name;
+    const std::vector<std::string> trace = Trace_Since(from);
+    const auto init = std::find(trace.begin(), trace.end(), "out 6c 33");
+    const auto read = std::find(trace.begin(), trace.end(), "out 6c 44");
+    EXPECT_LT(init, read) << c.name;
+    std::vector<int> before_read;
+    for (auto line = init; line != read; ++line) {
+      if (*line == "out 6c 55") {
+        before_read.push_back(std::stoi((line + 2)->substr(7), nullptr, 16));
+      }
+    }
+    EXPECT_EQ(before_read, c.sent) << c.name;
+    EXPECT_EQ(controller.ec_start, EcStart::Taken) << c.name;
+    EXPECT_FALSE(controller.value_owed) << c.name;
   }
   Leave_Scratch_Dir(dir);
 }

@@ -1,16 +1,20 @@
 // What is special to the Windows program: where it loads WinRing0.dll from,
 // what it says when the library, its driver file or one of its functions is
-// missing, one copy at a time, its table file in binary mode, and how long a
-// wait that gives up lasts.
+// missing or fails, one copy at a time, its table file in binary mode, how
+// long a wait that gives up lasts, a start-up under a held EC, and file
+// names as Windows takes them, in thermal-table too.
 
 #include "harness.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <regex>
 #include <unistd.h>
 
 namespace {
@@ -19,11 +23,22 @@ std::string wine;                          // the command that runs a Windows pr
 std::filesystem::path standin_dir;         // thermal-control.exe beside the stand-in WinRing0.dll
 std::filesystem::path missing_ordinal_dir; // the same with a DLL that lacks ordinal 87
 std::string hold_mutex;                    // holds a mutex by name and never lets go
+std::string table_tool;                    // thermal-table.exe
 
 const std::string LIBRARY_FAILS = "open ThermalTable file err! \n\n\ninitializes the DLL Error\n";
-// What the standard error says first, where a run has no table.
-const std::string NO_TABLE = "thermal-control: cannot use ThermalTable.txt: No such file or "
-                             "directory; the built-in table serves\n";
+
+// The standard error after its first line, which for a run without a table
+// names the folder looked in: the run's own, as Windows names it.
+std::string After_No_Table(const std::string &err) {
+  const std::regex no_table(R"(thermal-control: cannot use ThermalTable\.txt: No such file or )"
+                            R"(directory in Z:\\tmp\\thermal-e2e-\w+; the built-in table )"
+                            R"(serves\n)");
+  std::smatch found;
+  if (!std::regex_search(err, found, no_table, std::regex_constants::match_continuous)) {
+    return "(no line naming the folder looked in) " + err;
+  }
+  return err.substr(static_cast<std::size_t>(found.length(0)));
+}
 
 // A program folder of its own, holding the exe and these of the files beside
 // it in the stand-in's folder.
@@ -74,7 +89,7 @@ TEST(WinRing0Loading, MissingLibraryDriverOrFunctionIsAFailedInitialisationThatS
     std::filesystem::remove_all(bin);
     EXPECT_EQ(run.exit_status, 1) << c.name;
     EXPECT_EQ(run.out, LIBRARY_FAILS) << c.name;
-    EXPECT_EQ(run.err.rfind(NO_TABLE + c.message, 0), 0u) << c.name << ": " << run.err;
+    EXPECT_EQ(After_No_Table(run.err).rfind(c.message, 0), 0u) << c.name << ": " << run.err;
     EXPECT_NE(run.err.find(c.then), std::string::npos) << c.name << ": " << run.err;
   }
 }
@@ -130,10 +145,10 @@ TEST(OneCopy, ASecondCopyIsRefusedAndTheFirstRunsOn) {
   const RunResult ran = Wait_Program(running);
   EXPECT_EQ(refused.exit_status, 1);
   EXPECT_EQ(refused.out, LIBRARY_FAILS);
-  EXPECT_EQ(refused.err,
-            NO_TABLE + "thermal-control: another thermal-control is already running on this "
-                       "machine and holds the EC's ports; close it first (or stop its service: "
-                       "sc stop thermal-control)\n");
+  EXPECT_EQ(After_No_Table(refused.err),
+            "thermal-control: another thermal-control is already running on this machine and "
+            "holds the EC's ports; close it first (or stop its service: sc stop "
+            "thermal-control)\n");
   EXPECT_TRUE(refused.trace.empty()) << "the second copy reached the library: " << refused.trace[0];
   EXPECT_EQ(ran.exit_status, 0) << "the first copy ran its cycles to the end of its list";
   EXPECT_EQ(Status_Lines(ran.out), std::vector<std::string>(8, "now select value: 0   0   0   0"));
@@ -168,10 +183,10 @@ TEST(SharedBus, ConfigurationPortsHeldByOtherSoftwareAreNeverTouched) {
   Wait_Program(holder);
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.out, "open ThermalTable file err! \n\n\nInit_WinRing0 ok\n");
-  EXPECT_EQ(run.err,
-            NO_TABLE + "thermal-control: other software has held the configuration ports 0x4E/0x4F "
-                       "(mutex Global\\Access_ISABUS.HTP.Method) for more than a second; the "
-                       "program leaves them alone until it can have them\n");
+  EXPECT_EQ(After_No_Table(run.err),
+            "thermal-control: other software has held the configuration ports 0x4E/0x4F (mutex "
+            "Global\\Access_ISABUS.HTP.Method) for more than a second; the program leaves them "
+            "alone until it can have them\n");
   EXPECT_EQ(run.trace, (std::vector<std::string>{"lib init -> 1", "lib status -> 0", "pci maxbus 5",
                                                  "pci find 8086 9cc3 0 -> 000000f8",
                                                  "pci write 000000f8 84 00040069"}));
@@ -200,23 +215,178 @@ TEST(EcTimeout, AWaitThatGivesUpLastsAboutOneSecond) {
   EXPECT_LT(per_wait, 8.0);
 }
 
+// Starts a program that holds the mutex until it is killed, and waits until
+// it holds it.
+RunningProgram Hold(const char *mutex) {
+  RunOptions other;
+  other.command = {wine, hold_mutex, mutex};
+  other.trace = false;
+  const RunningProgram holder = Start_Program(other);
+  for (int tries = 0; tries < 300 && Printed_So_Far(holder).find("held") == std::string::npos;
+       ++tries) {
+    usleep(100000);
+  }
+  return holder;
+}
+
+// Another program holds the EC when the program starts: the start-up command
+// is owed, the cycles print as unanswered reads, and the first cycle that
+// can have the EC sends the command before its read.
+TEST(SharedBus, AStartUpCommandOwedToAHeldEcGoesOutOnceTheEcCanBeHad) {
+  const RunningProgram holder = Hold("Global\\Access_EC");
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", "40*3"}};
+  const RunningProgram running = Start_Program(options);
+  for (int tries = 0;
+       tries < 300 && Printed_So_Far(running).find("heartbat 00001 Now") == std::string::npos;
+       ++tries) {
+    usleep(100000);
+  }
+  kill(holder.pid, SIGKILL);
+  Wait_Program(holder);
+  const RunResult run = Wait_Program(running);
+  EXPECT_EQ(run.exit_status, 0);
+  const std::vector<std::string> lines = Cycle_Lines(run);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "EC did not answer; row held") << run.out;
+  EXPECT_EQ(After_No_Table(run.err),
+            "thermal-control: other software has held the EC's ports (mutex Global\\Access_EC) "
+            "for more than a second; the program leaves them alone until it can have them\n"
+            "thermal-control: the EC's start-up command, owed while other software held the EC, "
+            "went out\n");
+  const auto init = std::find(run.trace.begin(), run.trace.end(), "out 6c 33");
+  EXPECT_EQ(std::count(run.trace.begin(), run.trace.end(), "out 6c 33"), 1);
+  EXPECT_LT(init, std::find(run.trace.begin(), run.trace.end(), "out 6c 44"))
+      << "the command before the first read";
+}
+
+struct SaidInWords {
+  const char *name;
+  const char *fault;    // THERMAL_SIM_FAULT
+  bool library_is_text; // a WinRing0.dll that is no DLL at all
+  const char *said;     // the standard error after the table's line
+};
+
+// Each start-up failure says why, in words, on the standard error.
+TEST(StartUpFailures, AreSaidInWords) {
+  const SaidInWords cases[] = {
+      {"no DLL at all", "", true,
+       "cannot be loaded: it is not a 64-bit DLL (the 64-bit program needs the 64-bit "
+       "WinRing0.dll), or no DLL at all (error 193)\n"},
+      {"a status of failure", "status", false,
+       "thermal-control: WinRing0.dll reports status 1: this Windows is not one it supports\n"},
+      {"a driver that does not start", "init", false,
+       "thermal-control: WinRing0.dll cannot start its driver WinRing0x64.sys. Most often a "
+       "security program has quarantined or blocked the file (see \"Microsoft Defender and the "
+       "WinRing0 driver\" in the README); else a policy blocks the driver (the vulnerable driver "
+       "blocklist, Memory integrity); the program itself runs as administrator, as it asks to\n"},
+  };
+  for (const SaidInWords &c : cases) {
+    const std::filesystem::path bin =
+        Program_Folder(c.library_is_text ? std::initializer_list<const char *>{"WinRing0x64.sys"}
+                                         : LIBRARY_AND_DRIVER);
+    if (c.library_is_text) {
+      std::ofstream(bin / "WinRing0.dll") << "not a library\n";
+    }
+    RunOptions options;
+    options.env = {{"THERMAL_SIM_TEMPS", ""}, {"THERMAL_SIM_FAULT", c.fault}};
+    const RunResult run = Run_From(bin, options);
+    std::filesystem::remove_all(bin);
+    EXPECT_EQ(run.exit_status, 1) << c.name;
+    EXPECT_EQ(run.out, LIBRARY_FAILS) << c.name;
+    const std::string said = After_No_Table(run.err);
+    EXPECT_EQ(said.substr(said.size() - std::min(said.size(), std::strlen(c.said))), c.said)
+        << c.name << ": " << run.err;
+  }
+}
+
+RunResult Run_Tool_Here(const std::filesystem::path &dir, std::vector<std::string> args) {
+  RunOptions options;
+  options.command = {"/bin/sh", "-c",      "cd \"$1\" && shift && exec \"$@\"", "sh", dir.string(),
+                     wine,      table_tool};
+  options.args = std::move(args);
+  options.trace = false;
+  // Wine turns the command line's bytes into UTF-16 by the locale's character set.
+  options.env = {{"LC_ALL", "C.UTF-8"}};
+  return Run_Program(options);
+}
+
+struct FileCase {
+  const char *name;
+  std::vector<std::string> args;
+  int exit_status;
+  const char *printed; // the start of the standard output, or of the standard error
+};
+
+// Names of any characters, and names Windows takes for one file whatever
+// their case, as a Windows user meets them; a second run replaces the
+// outputs of the first.
+TEST(FileNames, AreTakenAsWindowsTakesThem) {
+  char pattern[] = "/tmp/thermal-wine-files-XXXXXX";
+  const std::filesystem::path dir = mkdtemp(pattern);
+  std::ofstream(dir / "br\xC3\xB6ken \xE8\xA1\xA8.txt") << "0,0,0,0,\n255,0,0,0,\n";
+  const FileCase cases[] = {
+      {"a name outside the code page",
+       {"check", "br\xC3\xB6ken \xE8\xA1\xA8.txt"},
+       0,
+       "br\xC3\xB6ken \xE8\xA1\xA8.txt: no problems found\n"},
+      {"a first run", {"simulate", "--model", "0.01", "--csv", "rerun.csv"}, 0, "table: "},
+      {"the same run again", {"simulate", "--model", "0.01", "--csv", "rerun.csv"}, 0, "table: "},
+      {"two names of one file",
+       {"simulate", "--model", "0.01", "--csv", "y.csv", "--svg", "Y.CSV"},
+       2,
+       "thermal-table: --csv y.csv and --svg Y.CSV are the same file: each output needs its own\n"},
+      {"the table by another case",
+       {"simulate", "br\xC3\xB6ken \xE8\xA1\xA8.txt", "--model", "0.01", "--csv",
+        "BR\xC3\x96KEN \xE8\xA1\xA8.TXT"},
+       2,
+       "thermal-table: --csv BR\\xc3\\x96KEN \\xe8\\xa1\\xa8.TXT is the table it reads"},
+  };
+  for (const FileCase &c : cases) {
+    const RunResult run = Run_Tool_Here(dir, c.args);
+    EXPECT_EQ(run.exit_status, c.exit_status) << c.name << ": " << run.err;
+    const std::string &shown = c.exit_status == 0 ? run.out : run.err;
+    EXPECT_EQ(shown.rfind(c.printed, 0), 0u) << c.name << ": " << shown;
+  }
+  EXPECT_EQ(Split_Lines(Read_File((dir / "rerun.csv").string())).size(), 37u);
+  std::filesystem::remove_all(dir);
+}
+
+// The program in a folder whose name is outside the code page names it
+// whole.
+TEST(FileNames, TheProgramsFolderIsNamedWhole) {
+  const std::filesystem::path bin = Program_Folder({});
+  const std::filesystem::path folder = bin / "wbb \xC3\xB6 \xE8\xA1\xA8";
+  std::filesystem::create_directory(folder);
+  std::filesystem::rename(bin / "thermal-control.exe", folder / "thermal-control.exe");
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", ""}};
+  const RunResult run = Run_From(folder, options);
+  std::filesystem::remove_all(bin);
+  EXPECT_NE(run.err.find("\\wbb \xC3\xB6 \xE8\xA1\xA8\\WinRing0.dll): put it there"),
+            std::string::npos)
+      << run.err;
+}
+
 } // namespace
 
 // Arguments: the command that runs a Windows program, the folder of the exe
-// with the stand-in library, that of the exe with the incomplete one, and
-// the program that holds a mutex.
+// with the stand-in library, that of the exe with the incomplete one, the
+// program that holds a mutex, and thermal-table.exe.
 int main(int argc, char **argv) {
   testing::InitGoogleTest(&argc, argv);
-  if (argc != 5 && !GTEST_FLAG_GET(list_tests)) {
-    std::fprintf(stderr, "usage: %s WINE STANDIN_DIR MISSING_ORDINAL_DIR HOLD_MUTEX\n", argv[0]);
+  if (argc != 6 && !GTEST_FLAG_GET(list_tests)) {
+    std::fprintf(stderr, "usage: %s WINE STANDIN_DIR MISSING_ORDINAL_DIR HOLD_MUTEX TABLE_TOOL\n",
+                 argv[0]);
     return 2;
   }
   Set_WindowsBackend();
-  if (argc == 5) {
+  if (argc == 6) {
     wine = argv[1];
     standin_dir = argv[2];
     missing_ordinal_dir = argv[3];
     hold_mutex = argv[4];
+    table_tool = argv[5];
     Set_ProgramCommand({wine, (standin_dir / "thermal-control.exe").string()});
   }
   return RUN_ALL_TESTS();

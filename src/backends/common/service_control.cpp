@@ -20,3 +20,8 @@ ServiceExit Service_Exit(int exit_status) {
   }
   return {WIN32_SERVICE_SPECIFIC_ERROR, static_cast<std::uint32_t>(exit_status)};
 }
+
+bool Wait_Before_Closing(int exit_status, const ConsoleSeen &console) {
+  return exit_status != 0 && !console.as_service && console.console_processes == 1 &&
+         console.input_is_console && console.output_is_console;
+}

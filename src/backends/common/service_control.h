@@ -54,3 +54,15 @@ struct ServiceExit {
 constexpr std::uint32_t FAILURE_RESET_PERIOD_S = 24 * 60 * 60;
 constexpr std::array<std::uint32_t, 3> FAILURE_RESTART_DELAYS_MS = {5000, 5000, 60000};
 constexpr bool FAILURE_ACTIONS_ON_NONCRASH_FAILURES = true;
+
+// Whether a start-up that failed waits for a key before the program ends:
+// only in a console window of the program's own, which closes with the
+// program (it was started from Explorer); never under the service manager,
+// in a console other programs share, or with input or output redirected.
+struct ConsoleSeen {
+  bool as_service;
+  std::uint32_t console_processes; // GetConsoleProcessList's count: 1 for its own window
+  bool input_is_console;
+  bool output_is_console;
+};
+[[nodiscard]] bool Wait_Before_Closing(int exit_status, const ConsoleSeen &console);

@@ -42,4 +42,26 @@ TEST(ServiceControl, FailuresRestartItAfter5s5sThen60sCountedOverADay) {
   EXPECT_LT(STOP_WAIT_HINT_MS, 20000u);
 }
 
+struct Closing {
+  const char *name;
+  int exit_status;
+  ConsoleSeen console;
+  bool waits;
+};
+
+TEST(ServiceControl, AFailedStartUpWaitsForAKeyOnlyInAConsoleWindowOfItsOwn) {
+  const Closing cases[] = {
+      {"double-clicked, start-up failed", 1, {false, 1, true, true}, true},
+      {"double-clicked, ended well", 0, {false, 1, true, true}, false},
+      {"started from a console window", 1, {false, 2, true, true}, false},
+      {"the service", 1, {true, 1, true, true}, false},
+      {"output redirected", 1, {false, 1, true, false}, false},
+      {"input redirected", 1, {false, 1, false, true}, false},
+      {"no console at all", 1, {false, 0, false, false}, false},
+  };
+  for (const Closing &c : cases) {
+    EXPECT_EQ(Wait_Before_Closing(c.exit_status, c.console), c.waits) << c.name;
+  }
+}
+
 } // namespace

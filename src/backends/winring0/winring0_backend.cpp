@@ -87,6 +87,36 @@ template <typename Function> bool Resolve(HMODULE module, WORD ordinal, Function
   return function != nullptr;
 }
 
+// Why the library beside the program did not load, in words: the two
+// reasons a user can act on, else the system's own.
+void Say_Not_Loaded(const char *path, DWORD error) {
+  constexpr const char *WIDTH = sizeof(void *) == 8 ? "64-bit" : "32-bit";
+  if (error == ERROR_BAD_EXE_FORMAT) {
+    std::fprintf(stderr,
+                 "thermal-control: %s cannot be loaded: it is not a %s DLL (the %s program "
+                 "needs the %s WinRing0.dll), or no DLL at all (error %lu)\n",
+                 path, WIDTH, WIDTH, WIDTH, error);
+    return;
+  }
+  if (error == ERROR_MOD_NOT_FOUND) {
+    std::fprintf(stderr,
+                 "thermal-control: %s cannot be loaded: a library it needs is not on this "
+                 "machine (error %lu)\n",
+                 path, error);
+    return;
+  }
+  wchar_t words[256];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                error, 0, words, 256, nullptr);
+  while (length > 0 && (words[length - 1] == L'\n' || words[length - 1] == L'\r')) {
+    --length;
+  }
+  words[length] = L'\0';
+  Utf8Path shown{};
+  std::fprintf(stderr, "thermal-control: %s cannot be loaded: %s (error %lu)\n", path,
+               Utf8_Path(words, shown), error);
+}
+
 // Loads the library from the folder of the executable. Never the current
 // directory or the search path: the current directory holds the user's
 // table and may be writable by anyone, and whatever loads here runs with
@@ -97,11 +127,12 @@ bool Library_Load() {
     std::fprintf(stderr, "thermal-control: the path of the program's folder is too long\n");
     return false;
   }
+  Utf8Path shown{};
   if (!File_Exists(path)) {
     std::fprintf(stderr,
-                 "thermal-control: %ls is not in the program's folder (%ls): put it there, "
+                 "thermal-control: %ls is not in the program's folder (%s): put it there, "
                  "with its driver file\n",
-                 LIBRARY_FILE, path.data());
+                 LIBRARY_FILE, Utf8_Path(path.data(), shown));
     return false;
   }
   // Its own dependencies are looked for beside it, too; the current
@@ -109,8 +140,7 @@ bool Library_Load() {
   SetDllDirectoryW(L"");
   const HMODULE module = LoadLibraryExW(path.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (module == nullptr) {
-    std::fprintf(stderr, "thermal-control: %ls cannot be loaded (error %lu)\n", path.data(),
-                 GetLastError());
+    Say_Not_Loaded(Utf8_Path(path.data(), shown), GetLastError());
     return false;
   }
   Library found{};
@@ -125,9 +155,9 @@ bool Library_Load() {
   if (!complete) {
     FreeLibrary(module);
     std::fprintf(stderr,
-                 "thermal-control: %ls lacks one of the seven functions the program uses: it is "
+                 "thermal-control: %s lacks one of the seven functions the program uses: it is "
                  "not a version the program works with\n",
-                 path.data());
+                 Utf8_Path(path.data(), shown));
     return false;
   }
   library = found;
@@ -148,9 +178,30 @@ void Report_DriverNotStarted() {
     return;
   }
   std::fprintf(stderr,
-               "thermal-control: WinRing0.dll cannot start its driver %ls: run the program as "
-               "administrator\n",
+               "thermal-control: WinRing0.dll cannot start its driver %ls. Most often a security "
+               "program has quarantined or blocked the file (see \"Microsoft Defender and the "
+               "WinRing0 driver\" in the README); else a policy blocks the driver (the "
+               "vulnerable driver blocklist, Memory integrity); the program itself runs as "
+               "administrator, as it asks to\n",
                driver);
+}
+
+// What the library's status codes mean, as it documents them.
+const char *Status_Meaning(DWORD status) {
+  switch (status) {
+  case 1:
+    return "this Windows is not one it supports";
+  case 2:
+    return "its driver is not loaded";
+  case 3:
+    return "its driver file was not found";
+  case 4:
+    return "its driver was unloaded";
+  case 5:
+    return "its driver cannot be loaded from a network drive";
+  default:
+    return "an error it does not name";
+  }
 }
 
 SuspendedTime suspended;
@@ -178,7 +229,18 @@ std::uint32_t PortLib_Initialize() {
   return 1;
 }
 
-std::uint32_t PortLib_GetStatus() { return library_loaded ? library.get_status() : NOT_READY; }
+// A status other than 0 is said once, in words: start-up then fails.
+std::uint32_t PortLib_GetStatus() {
+  if (!library_loaded) {
+    return NOT_READY;
+  }
+  const DWORD status = library.get_status();
+  if (status != 0) {
+    std::fprintf(stderr, "thermal-control: WinRing0.dll reports status %lu: %s\n", status,
+                 Status_Meaning(status));
+  }
+  return status;
+}
 
 void PortLib_SetPciMaxBus(std::uint8_t max_bus) {
   if (library_loaded) {

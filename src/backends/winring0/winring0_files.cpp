@@ -23,6 +23,14 @@ bool File_Exists(const WindowsPath &path) {
   return GetFileAttributesW(path.data()) != INVALID_FILE_ATTRIBUTES;
 }
 
+const char *Utf8_Path(const wchar_t *path, Utf8Path &utf8) {
+  if (WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8.data(), static_cast<int>(utf8.size()), nullptr,
+                          nullptr) == 0) {
+    utf8[0] = '\0';
+  }
+  return utf8.data();
+}
+
 const wchar_t *WinRing0_DriverFile() {
   BOOL under_wow64 = FALSE;
   const bool windows_64 =

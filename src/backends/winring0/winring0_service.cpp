@@ -10,11 +10,14 @@
 
 #include "backends/winring0/winring0_service.h"
 #include "backends/common/service_control.h"
+#include "common/console_code_page.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
 
 #include <shlobj.h>
+
+#include <conio.h>
 
 #include <atomic>
 #include <cstdio>
@@ -144,13 +147,34 @@ bool Maybe_A_Service() {
   return output == nullptr || output == INVALID_HANDLE_VALUE;
 }
 
+bool Is_Console(DWORD handle) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(handle), &mode) != 0;
+}
+
+// A console program: its output in UTF-8 on a console, and where start-up
+// failed in a console window of its own, the window kept until a key is
+// pressed, so that the message can be read.
+int Run_In_Console(ControllerRun run) {
+  Console_Use_Utf8();
+  const int exit_status = run();
+  DWORD processes[2];
+  const ConsoleSeen console{false, GetConsoleProcessList(processes, 2),
+                            Is_Console(STD_INPUT_HANDLE), Is_Console(STD_OUTPUT_HANDLE)};
+  if (Wait_Before_Closing(exit_status, console)) {
+    std::fputs("Press a key to close this window.\n", stderr);
+    static_cast<void>(_getch());
+  }
+  return exit_status;
+}
+
 } // namespace
 
 bool WinRing0_AsService() { return as_service; }
 
 int Platform_Run(ControllerRun run) {
   if (!Maybe_A_Service()) {
-    return run();
+    return Run_In_Console(run);
   }
   controller_run = run;
   InitializeCriticalSection(&status_lock);
@@ -164,7 +188,7 @@ int Platform_Run(ControllerRun run) {
   as_service = false;
   const DWORD error = GetLastError();
   if (error == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) {
-    return run();
+    return Run_In_Console(run);
   }
   std::fprintf(stderr, "thermal-control: cannot reach the service control manager (error %lu)\n",
                error);
