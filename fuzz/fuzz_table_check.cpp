@@ -15,8 +15,9 @@
 namespace {
 
 const std::set<std::string> NAMES = {
-    "no-comma",    "ignored-text",  "not-a-number", "range",       "trailing-text", "too-many",
-    "partial-row", "built-in-rows", "oscillation",  "beyond-rows", "unreachable",   "too-long"};
+    "no-comma",    "ignored-text", "not-a-number",  "range",       "trailing-text",
+    "too-many",    "partial-row",  "built-in-rows", "oscillation", "beyond-rows",
+    "unreachable", "too-long",     "stuck",         "encoding"};
 
 // The input's lines as a column counts them: in bytes, up to each line end
 // (a line feed, a carriage return, or both).
