@@ -85,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Require(std::abs(int{c.row} - int{row}) <= 1, "at most one row a cycle");
     Require(c.temperature == log[i].temperature, "the cycle has the logged temperature");
     Require(c.select_count <= CYCLE_SELECTS_MAX, "a cycle's selects fit");
-    const bool sent_again = log[i].set_up_done || log[i].resume_set_up_done || log[i].reload_sent;
+    const bool sent_again =
+        log[i].recovery_done || log[i].resume_recovery_done || log[i].reload_sent;
     std::size_t entries = 0;
     for (std::size_t s = 0; s < c.select_count; ++s) {
       const SelectSent &select = c.selects[s];

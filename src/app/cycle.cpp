@@ -102,16 +102,16 @@ bool Machine_Slept(Controller &controller) {
   return slept;
 }
 
-SetUpDone Done(bool worked) { return worked ? SetUpDone::Worked : SetUpDone::Failed; }
+RecoveryDone Done(bool worked) { return worked ? RecoveryDone::Worked : RecoveryDone::Failed; }
 
-SetUpDone Act_On_Set_Up(Controller &controller, SetUp set_up) {
-  switch (set_up) {
-  case SetUp::None:
-    return SetUpDone::None;
-  case SetUp::PortsLost:
+RecoveryDone Act_On_Recovery(Controller &controller, Recovery recovery) {
+  switch (recovery) {
+  case Recovery::None:
+    return RecoveryDone::None;
+  case Recovery::PortsLost:
     Console_Print(LOG_PORTS_LOST);
     break;
-  case SetUp::EcSilent:
+  case Recovery::EcSilent:
     Console_Print(LOG_EC_SILENT, unsigned{EC_SILENT_READS_LIMIT});
     break;
   }
@@ -142,7 +142,7 @@ std::uint8_t Unanswered(EcRead read, const CycleDecision &decision) {
   if (read != EcRead::NoAnswer) {
     return 0;
   }
-  return decision.set_up == SetUp::EcSilent ? EC_SILENT_READS_LIMIT : decision.silent_reads;
+  return decision.recovery == Recovery::EcSilent ? EC_SILENT_READS_LIMIT : decision.silent_reads;
 }
 
 } // namespace
@@ -176,7 +176,7 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
     Read_Table_Again(controller);
   }
   const bool resumed = Machine_Slept(controller);
-  SetUpDone after_sleep = SetUpDone::None;
+  RecoveryDone after_sleep = RecoveryDone::None;
   if (resumed) {
     Console_Print(LOG_RESUMED);
     after_sleep = Done(Set_Up_Ec_Again(controller));
@@ -197,9 +197,9 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
     controller.row =
         Row_After(decision, controller.row, Send_Row_Value(controller, decision.enter));
   }
-  const SetUpDone set_up_done = Act_On_Set_Up(controller, decision.set_up);
+  const RecoveryDone recovery_done = Act_On_Recovery(controller, decision.recovery);
   Print_Status(controller);
   Notify_Cycle(controller,
-               {after_sleep, read, Unanswered(read, decision), decision.set_up, set_up_done});
+               {after_sleep, read, Unanswered(read, decision), decision.recovery, recovery_done});
   return true;
 }

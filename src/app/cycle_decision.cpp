@@ -2,17 +2,17 @@
 
 namespace {
 
-SetUp Set_Up_After(EcRead read, std::uint8_t silent_reads) {
+Recovery Recovery_After(EcRead read, std::uint8_t silent_reads) {
   if (read == EcRead::PortsLost) {
-    return SetUp::PortsLost;
+    return Recovery::PortsLost;
   }
-  return silent_reads == EC_SILENT_READS_LIMIT ? SetUp::EcSilent : SetUp::None;
+  return silent_reads == EC_SILENT_READS_LIMIT ? Recovery::EcSilent : Recovery::None;
 }
 
 } // namespace
 
 CycleDecision Decide_Cycle(const ThermalTableBytes &table, const CycleRead &cycle) {
-  CycleDecision decision{false, cycle.row, SetUp::None, 0};
+  CycleDecision decision{false, cycle.row, Recovery::None, 0};
   if (cycle.read == EcRead::Answered) {
     decision.enter = Step_Row(table, cycle.row, cycle.temperature);
     decision.select = decision.enter != cycle.row;
@@ -24,8 +24,8 @@ CycleDecision Decide_Cycle(const ThermalTableBytes &table, const CycleRead &cycl
     return decision;
   }
   const auto silent = static_cast<std::uint8_t>(cycle.read == EcRead::NoAnswer ? before + 1 : 0);
-  decision.set_up = Set_Up_After(cycle.read, silent);
-  decision.silent_reads = decision.set_up == SetUp::None ? silent : 0;
+  decision.recovery = Recovery_After(cycle.read, silent);
+  decision.silent_reads = decision.recovery == Recovery::None ? silent : 0;
   return decision;
 }
 

@@ -34,7 +34,8 @@ struct CycleRead {
   EcRead read;               // how the read ended
 };
 
-enum class SetUp : std::uint8_t {
+// Why the cycle sets the EC up again after its read, if it does.
+enum class Recovery : std::uint8_t {
   None,
   PortsLost, // the read found the EC's ports floating
   EcSilent,  // the third unanswered read in a row
@@ -43,7 +44,7 @@ enum class SetUp : std::uint8_t {
 struct CycleDecision {
   bool select;               // send the value of row `enter` with the select command
   std::uint8_t enter;        // the row that becomes current when the EC takes that select
-  SetUp set_up;              // set the EC up again after the read, and why
+  Recovery recovery;         // set the EC up again after the read, and why
   std::uint8_t silent_reads; // unanswered reads in a row after this cycle
 
   bool operator==(const CycleDecision &) const = default;

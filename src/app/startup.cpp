@@ -67,7 +67,7 @@ bool Start_Up(Controller &controller) {
 bool Open_Port() {
   switch (Bridge_ForwardEcPorts()) {
   case BridgeOpened::Forwarding:
-    return SIO_SetUpEcDevice();
+    return SIO_ProgramEcDevice();
   case BridgeOpened::NotFound:
     Console_Print(LOG_NO_BRIDGE);
     return false;

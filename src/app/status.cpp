@@ -36,13 +36,13 @@ void Append_Read(char *text, std::size_t size, const Controller &controller,
   }
 }
 
-const char *Set_Up_Text(SetUpDone done) {
+const char *Set_Up_Text(RecoveryDone done) {
   switch (done) {
-  case SetUpDone::None:
+  case RecoveryDone::None:
     break;
-  case SetUpDone::Worked:
+  case RecoveryDone::Worked:
     return "EC set up again";
-  case SetUpDone::Failed:
+  case RecoveryDone::Failed:
     return "set-up failed";
   }
   return "";
@@ -67,11 +67,11 @@ void Status_Text(const Controller &controller, const CycleReport &report, char *
   text[0] = '\0';
   Append(text, size, "STATUS=");
   Append_Read(text, size, controller, report);
-  if (report.after_sleep != SetUpDone::None) {
+  if (report.after_sleep != RecoveryDone::None) {
     Append(text, size, " after a sleep, %s", Set_Up_Text(report.after_sleep));
   }
-  if (report.set_up_done != SetUpDone::None) {
-    Append(text, size, ", %s", Set_Up_Text(report.set_up_done));
+  if (report.recovery_done != RecoveryDone::None) {
+    Append(text, size, ", %s", Set_Up_Text(report.recovery_done));
   }
   Append(text, size, "; row %u (rise %u, fall %u, value %u); ", unsigned{controller.row},
          Row_Byte(controller.table, controller.row, COL_RISE),

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // How a set-up of the EC went that a cycle made.
-enum class SetUpDone : std::uint8_t {
+enum class RecoveryDone : std::uint8_t {
   None,   // none was made
   Worked, // the ports were opened and the EC took its start-up command
   Failed, // either did not happen
@@ -16,11 +16,11 @@ enum class SetUpDone : std::uint8_t {
 // What a cycle did, for the line that the service manager shows as the
 // program's status.
 struct CycleReport {
-  SetUpDone after_sleep;   // set up again after a sleep, before the read
-  EcRead read;             // how the read ended
-  std::uint8_t unanswered; // reads in a row left unanswered, this one included
-  SetUp set_up;            // set up again after the read, and why
-  SetUpDone set_up_done;   // and how that went
+  RecoveryDone after_sleep;   // set up again after a sleep, before the read
+  EcRead read;                // how the read ended
+  std::uint8_t unanswered;    // reads in a row left unanswered, this one included
+  Recovery recovery;          // set up again after the read, and why
+  RecoveryDone recovery_done; // and how that went
 };
 
 // "STATUS=..." on one line: the temperature or why there is none, whether

@@ -52,13 +52,13 @@
 #define SIO_LOGICAL_DEVICE_EC 0x12
 
 /*
- * The set-up of the EC's logical device, as (register, value) pairs written
- * in this order: select it, deactivate it, give it the EC's data and command
+ * The programming of the EC's logical device, as (register, value) pairs
+ * written in this order: select it, deactivate it, give it the EC's data and command
  * ports as its two I/O bases (the low bytes only; the high bytes keep their
  * values), activate it.
  */
-#define SIO_EC_SET_UP_PAIRS 5
-static const unsigned char sio_ec_set_up[SIO_EC_SET_UP_PAIRS][2] = {
+#define SIO_EC_DEVICE_PROGRAM_PAIRS 5
+static const unsigned char sio_ec_device_program[SIO_EC_DEVICE_PROGRAM_PAIRS][2] = {
 	{ SIO_REG_LOGICAL_DEVICE, SIO_LOGICAL_DEVICE_EC },
 	{ SIO_REG_ACTIVATE, SIO_DEACTIVATE },
 	{ SIO_REG_IO_BASE0_LOW, EC_DATA_PORT & 0xFF },

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The port I/O library: the program's only way to the hardware and to the
@@ -57,11 +58,15 @@ constexpr std::uint8_t PORTLIB_FLOATING_BUS = 0xFF;
 // bus; they wait until it is let go. Holds never nest, and never span the
 // program's pauses: the cycle's sleep or the settle after a set-up.
 enum class PortLibBus : std::uint8_t {
-  Isa, // the configuration ports: a whole set-up of the EC's logical device
+  Isa, // the configuration ports: a whole programming of the EC's logical device
   Pci, // PCI configuration space: the bridge's search and its decode write
   Ec,  // the EC's ports: one exchange, from the wait before its command byte
        // through its data byte and reply
 };
+constexpr std::size_t PORTLIB_BUSES = 3;
+
+// Where a backend's table of the buses holds a bus: its place in the enum.
+constexpr std::size_t Bus_Index(PortLibBus bus) { return static_cast<std::size_t>(bus); }
 
 // Holds the bus until PortLib_ReleaseBus. False when it could not be had
 // within a second: the sequence must not start. The backend has then said so

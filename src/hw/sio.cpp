@@ -14,11 +14,11 @@ void SIO_WriteRegister(std::uint8_t reg, std::uint8_t value) {
 
 } // namespace
 
-bool SIO_SetUpEcDevice() {
+bool SIO_ProgramEcDevice() {
   if (!PortLib_HoldBus(PortLibBus::Isa)) {
     return false;
   }
-  for (const auto &[reg, value] : sio_ec_set_up) {
+  for (const auto &[reg, value] : sio_ec_device_program) {
     SIO_WriteRegister(reg, value);
   }
   return PortLib_ReleaseBus(PortLibBus::Isa);

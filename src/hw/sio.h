@@ -8,4 +8,4 @@
 // ports as its two I/O bases (the low bytes only; the high bytes keep their
 // values), and activated. False when the ports could not be held or the
 // set-up did not go through; the backend has said why.
-[[nodiscard]] bool SIO_SetUpEcDevice();
+[[nodiscard]] bool SIO_ProgramEcDevice();

@@ -19,7 +19,7 @@ constexpr std::string_view PLAIN_SEPARATORS = ", \t";
 
 struct Reader {
   enum class Kind : std::uint8_t { Unknown, Controller, Plain };
-  enum class SetUpOf : std::uint8_t { None, LastCycle, NextCycle };
+  enum class RecoveryOf : std::uint8_t { None, LastCycle, NextCycle };
 
   LogCycleTaker taker;
   LogReading &reading;
@@ -29,7 +29,7 @@ struct Reader {
 
   std::optional<LogCycle> last{}; // the cycle whose lines are being read
   LogCycle next{};                // what comes before the next cycle's heartbeat
-  SetUpOf set_up_of = SetUpOf::None;
+  RecoveryOf recovery_of = RecoveryOf::None;
   std::size_t line_number = 0;
   // A table read again between two cycles: the numbers of each line of its
   // echo, then of its listing, which has as many lines (the journal keeps no
@@ -38,7 +38,7 @@ struct Reader {
   std::vector<std::vector<std::int64_t>> table_lines{};
   // The send that a "not taken" line is about: the entered row's value, or
   // the row's value sent again after a reload or a set-up.
-  enum class Sent : std::uint8_t { Entry, Reload, ResumeSetUp, SetUp };
+  enum class Sent : std::uint8_t { Entry, Reload, ResumeRecovery, Recovery };
   Sent last_sent = Sent::Entry;
 
   void Emit(const LogCycle &cycle) {
@@ -64,7 +64,7 @@ struct Reader {
   // program was ended then): the cycle counts, not acted on, where it sent
   // the EC a value before its read.
   void Finish_Interrupted() {
-    if (next.reload_sent || next.resume_set_up_done) {
+    if (next.reload_sent || next.resume_recovery_done) {
       next.read = EcRead::NoAnswer;
       Emit(next);
     }
@@ -81,7 +81,7 @@ struct Reader {
       Unused(line);
     }
     next = LogCycle{};
-    set_up_of = SetUpOf::None;
+    recovery_of = RecoveryOf::None;
     last_sent = Sent::Entry;
   }
 
@@ -134,15 +134,15 @@ struct Reader {
     }
   }
 
-  void Read_Set_Up() {
-    if (set_up_of == SetUpOf::NextCycle) {
-      next.resume_set_up_done = true;
-      last_sent = Sent::ResumeSetUp;
-    } else if (set_up_of == SetUpOf::LastCycle && last) {
-      last->set_up_done = true;
-      last_sent = Sent::SetUp;
+  void Read_Recovery() {
+    if (recovery_of == RecoveryOf::NextCycle) {
+      next.resume_recovery_done = true;
+      last_sent = Sent::ResumeRecovery;
+    } else if (recovery_of == RecoveryOf::LastCycle && last) {
+      last->recovery_done = true;
+      last_sent = Sent::Recovery;
     }
-    set_up_of = SetUpOf::None;
+    recovery_of = RecoveryOf::None;
   }
 
   void Read_Not_Taken() {
@@ -150,12 +150,12 @@ struct Reader {
     case Sent::Reload:
       next.reload_taken = false;
       break;
-    case Sent::ResumeSetUp:
+    case Sent::ResumeRecovery:
       next.resume_resend_taken = false;
       break;
-    case Sent::SetUp:
+    case Sent::Recovery:
       if (last) {
-        last->set_up_resend_taken = false;
+        last->recovery_resend_taken = false;
       }
       break;
     case Sent::Entry:
@@ -178,18 +178,18 @@ struct Reader {
       Read_Not_Taken();
     } else if (Shows(line, LOG_RESUMED)) {
       next.resumed = true;
-      set_up_of = SetUpOf::NextCycle;
+      recovery_of = RecoveryOf::NextCycle;
     } else if (Shows(line, LOG_OPEN_PORT_OK)) {
-      Read_Set_Up();
+      Read_Recovery();
     } else if (!last) {
       return;
     } else if (Shows(line, LOG_NO_ANSWER)) {
       last->read = EcRead::NoAnswer;
     } else if (Shows(line, LOG_PORTS_LOST)) {
       last->read = EcRead::PortsLost;
-      set_up_of = SetUpOf::LastCycle;
+      recovery_of = RecoveryOf::LastCycle;
     } else if (Shows(line, LOG_EC_SILENT)) {
-      set_up_of = SetUpOf::LastCycle;
+      recovery_of = RecoveryOf::LastCycle;
     }
   }
 

@@ -18,14 +18,14 @@
 // "EC did not take the row's value; row held" follows the send.
 struct LogCycle {
   std::uint8_t temperature;
-  EcRead read = EcRead::Answered;  // "EC did not answer", "EC ports lost"
-  bool select_taken = true;        // the entered row's value
-  bool set_up_done = false;        // set up after the read: "open port ok" followed
-  bool set_up_resend_taken = true; // the row's value, sent after that set-up
-  bool resumed = false;            // "system resumed" before the heartbeat
-  bool resume_set_up_done = false; // and "open port ok" after it
-  bool resume_resend_taken = true; // the row's value, sent after that set-up
-  bool reload_sent = false;        // the table read again, the row's new value sent before it
+  EcRead read = EcRead::Answered;    // "EC did not answer", "EC ports lost"
+  bool select_taken = true;          // the entered row's value
+  bool recovery_done = false;        // set up after the read: "open port ok" followed
+  bool recovery_resend_taken = true; // the row's value, sent after that set-up
+  bool resumed = false;              // "system resumed" before the heartbeat
+  bool resume_recovery_done = false; // and "open port ok" after it
+  bool resume_resend_taken = true;   // the row's value, sent after that set-up
+  bool reload_sent = false;          // the table read again, the row's new value sent before it
   bool reload_taken = true;
 };
 

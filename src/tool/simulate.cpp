@@ -35,7 +35,7 @@ SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std
   if (in.reload_sent) {
     Add_Select(out, row_value(state.row), false, in.reload_taken);
   }
-  if (in.resume_set_up_done) {
+  if (in.resume_recovery_done) {
     Add_Select(out, row_value(state.row), false, in.resume_resend_taken);
   }
   const CycleDecision decision =
@@ -45,8 +45,8 @@ SimulatedCycle Run_Cycle(const ThermalTableBytes &table, ReplayState &state, std
     Add_Select(out, row_value(decision.enter), true, in.select_taken);
   }
   state.row = Row_After(decision, state.row, in.select_taken);
-  if (decision.set_up != SetUp::None && in.set_up_done) {
-    Add_Select(out, row_value(state.row), false, in.set_up_resend_taken);
+  if (decision.recovery != Recovery::None && in.recovery_done) {
+    Add_Select(out, row_value(state.row), false, in.recovery_resend_taken);
   }
   out.row = state.row;
   return out;

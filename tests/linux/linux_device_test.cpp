@@ -56,7 +56,7 @@ TEST_F(ThroughDevice, APortThatGivesNothingReadsAsTheFloatingBus) {
 
 TEST_F(ThroughDevice, TheSetUpGoesToTheModuleAsOneRequestAtTheRelease) {
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(SIO_SetUpEcDevice());
+  EXPECT_FALSE(SIO_ProgramEcDevice());
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "thermal-control: /dev/thermal_ec refused the EC's logical-device set-up: "
             "Inappropriate ioctl for device (the module does not know the request: it is not the "
@@ -66,8 +66,8 @@ TEST_F(ThroughDevice, TheSetUpGoesToTheModuleAsOneRequestAtTheRelease) {
 // The set-up's writes in order, with the write at `changed` (when there is
 // one) replaced by `value`, and `more` pairs after them.
 void Write_Set_Up(std::size_t changed, std::uint8_t value, std::size_t more) {
-  for (std::size_t i = 0; i < 2 * (SIO_EC_SET_UP_PAIRS + more); ++i) {
-    const std::uint8_t set_up = sio_ec_set_up[(i / 2) % SIO_EC_SET_UP_PAIRS][i % 2];
+  for (std::size_t i = 0; i < 2 * (SIO_EC_DEVICE_PROGRAM_PAIRS + more); ++i) {
+    const std::uint8_t set_up = sio_ec_device_program[(i / 2) % SIO_EC_DEVICE_PROGRAM_PAIRS][i % 2];
     PortLib_WritePortByte(i % 2 == 0 ? SIO_INDEX_PORT : SIO_DATA_PORT,
                           i == changed ? value : set_up);
   }

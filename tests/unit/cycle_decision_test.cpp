@@ -9,7 +9,7 @@
 
 void PrintTo(const CycleDecision &d, std::ostream *os) {
   *os << "{select " << d.select << ", enter " << int{d.enter} << ", set-up "
-      << static_cast<int>(d.set_up) << ", silent reads " << int{d.silent_reads} << "}";
+      << static_cast<int>(d.recovery) << ", silent reads " << int{d.silent_reads} << "}";
 }
 
 namespace {
@@ -37,49 +37,49 @@ constexpr EcRead BUSY = EcRead::Busy;
 INSTANTIATE_TEST_SUITE_P(Reads, Decision,
                          testing::Values(DecisionCase{"AnsweredAboveTheNextRiseEntersIt",
                                                       {0, 0, false, 46, ANSWERED},
-                                                      {true, 1, SetUp::None, 0}},
+                                                      {true, 1, Recovery::None, 0}},
                                          DecisionCase{"AnsweredAtTheNextRiseHolds",
                                                       {0, 0, false, 45, ANSWERED},
-                                                      {false, 0, SetUp::None, 0}},
+                                                      {false, 0, Recovery::None, 0}},
                                          DecisionCase{"AnsweredBelowTheFallLeavesDownward",
                                                       {1, 0, false, 39, ANSWERED},
-                                                      {true, 0, SetUp::None, 0}},
+                                                      {true, 0, Recovery::None, 0}},
                                          DecisionCase{"AnsweredEndsACountOfSilentReads",
                                                       {1, 2, false, 45, ANSWERED},
-                                                      {false, 1, SetUp::None, 0}},
+                                                      {false, 1, Recovery::None, 0}},
                                          DecisionCase{"UnansweredHotByteIsNotActedOn",
                                                       {0, 0, false, 90, NO_ANSWER},
-                                                      {false, 0, SetUp::None, 1}},
+                                                      {false, 0, Recovery::None, 1}},
                                          DecisionCase{"UnansweredColdByteIsNotActedOn",
                                                       {3, 1, false, 0, NO_ANSWER},
-                                                      {false, 3, SetUp::None, 2}},
+                                                      {false, 3, Recovery::None, 2}},
                                          DecisionCase{"ThirdUnansweredReadSetsTheEcUpAgain",
                                                       {2, 2, false, 90, NO_ANSWER},
-                                                      {false, 2, SetUp::EcSilent, 0}},
+                                                      {false, 2, Recovery::EcSilent, 0}},
                                          DecisionCase{"AResumeStartsTheCountAgain",
                                                       {2, 2, true, 90, NO_ANSWER},
-                                                      {false, 2, SetUp::None, 1}},
+                                                      {false, 2, Recovery::None, 1}},
                                          DecisionCase{"LostPortsSetTheEcUpAgainAtOnce",
                                                       {1, 0, false, 255, LOST},
-                                                      {false, 1, SetUp::PortsLost, 0}},
+                                                      {false, 1, Recovery::PortsLost, 0}},
                                          DecisionCase{"LostPortsEndACountOfSilentReads",
                                                       {1, 2, false, 255, LOST},
-                                                      {false, 1, SetUp::PortsLost, 0}},
+                                                      {false, 1, Recovery::PortsLost, 0}},
                                          DecisionCase{"ABusyEcHoldsTheRowAndTheCount",
                                                       {1, 2, false, 90, BUSY},
-                                                      {false, 1, SetUp::None, 2}},
+                                                      {false, 1, Recovery::None, 2}},
                                          DecisionCase{"ABusyEcAfterAResumeStartsAFreshCount",
                                                       {1, 2, true, 90, BUSY},
-                                                      {false, 1, SetUp::None, 0}}),
+                                                      {false, 1, Recovery::None, 0}}),
                          [](const testing::TestParamInfo<DecisionCase> &param) {
                            return std::string(param.param.name);
                          });
 
 TEST(RowAfter, IsTheEnteredRowOnlyWhenTheEcTookTheSelect) {
-  const CycleDecision climb{true, 2, SetUp::None, 0};
+  const CycleDecision climb{true, 2, Recovery::None, 0};
   EXPECT_EQ(Row_After(climb, 1, true), 2);
   EXPECT_EQ(Row_After(climb, 1, false), 1);
-  const CycleDecision hold{false, 1, SetUp::None, 0};
+  const CycleDecision hold{false, 1, Recovery::None, 0};
   EXPECT_EQ(Row_After(hold, 1, true), 1);
 }
 

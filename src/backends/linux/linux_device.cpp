@@ -30,13 +30,13 @@ struct PortWrite {
   std::uint16_t port;
   std::uint8_t value;
 };
-constexpr std::size_t SET_UP_WRITES = 2 * SIO_EC_SET_UP_PAIRS;
-struct SetUpRecord {
+constexpr std::size_t PROGRAM_WRITES = 2 * SIO_EC_DEVICE_PROGRAM_PAIRS;
+struct IsaWrites {
   bool holding = false;
   std::size_t count = 0; // every write, even past the array's end
-  std::array<PortWrite, SET_UP_WRITES> writes{};
+  std::array<PortWrite, PROGRAM_WRITES> writes{};
 };
-SetUpRecord set_up;
+IsaWrites isa_writes;
 
 // What a refusal of the module means, by its error.
 const char *Refusal_Meaning(int error) {
@@ -97,23 +97,23 @@ long Device_Holder() {
   return holder;
 }
 
-bool Is_Ec_Set_Up(const SetUpRecord &record) {
-  if (record.count != SET_UP_WRITES) {
+bool Is_Ec_Device_Program(const IsaWrites &record) {
+  if (record.count != PROGRAM_WRITES) {
     return false;
   }
-  for (std::size_t pair = 0; pair < SIO_EC_SET_UP_PAIRS; ++pair) {
+  for (std::size_t pair = 0; pair < SIO_EC_DEVICE_PROGRAM_PAIRS; ++pair) {
     const PortWrite &index = record.writes[2 * pair];
     const PortWrite &data = record.writes[2 * pair + 1];
-    if (index.port != SIO_INDEX_PORT || index.value != sio_ec_set_up[pair][0] ||
-        data.port != SIO_DATA_PORT || data.value != sio_ec_set_up[pair][1]) {
+    if (index.port != SIO_INDEX_PORT || index.value != sio_ec_device_program[pair][0] ||
+        data.port != SIO_DATA_PORT || data.value != sio_ec_device_program[pair][1]) {
       return false;
     }
   }
   return true;
 }
 
-bool Set_Up_Ec_Device(const SetUpRecord &record) {
-  if (!Is_Ec_Set_Up(record)) {
+bool Program_Ec_Device(const IsaWrites &record) {
+  if (!Is_Ec_Device_Program(record)) {
     std::fprintf(stderr, "thermal-control: the configuration port writes were not the EC's "
                          "logical-device set-up that " THERMAL_EC_DEVICE " performs; nothing "
                          "was written\n");
@@ -160,11 +160,11 @@ std::uint8_t Linux_DeviceReadPort(std::uint16_t port) {
 // A write the module refuses goes nowhere, as a write to a port that nothing
 // decodes: the EC's replies show it.
 void Linux_DeviceWritePort(std::uint16_t port, std::uint8_t value) {
-  if (set_up.holding && (port == SIO_INDEX_PORT || port == SIO_DATA_PORT)) {
-    if (set_up.count < SET_UP_WRITES) {
-      set_up.writes[set_up.count] = {port, value};
+  if (isa_writes.holding && (port == SIO_INDEX_PORT || port == SIO_DATA_PORT)) {
+    if (isa_writes.count < PROGRAM_WRITES) {
+      isa_writes.writes[isa_writes.count] = {port, value};
     }
-    ++set_up.count;
+    ++isa_writes.count;
     return;
   }
   [[maybe_unused]] const ssize_t refused_or_written = pwrite(ec_device, &value, 1, port);
@@ -172,8 +172,8 @@ void Linux_DeviceWritePort(std::uint16_t port, std::uint8_t value) {
 
 bool Linux_DeviceHoldBus(PortLibBus bus) {
   if (bus == PortLibBus::Isa) {
-    set_up = SetUpRecord{};
-    set_up.holding = true;
+    isa_writes = IsaWrites{};
+    isa_writes.holding = true;
   }
   return true;
 }
@@ -182,8 +182,8 @@ bool Linux_DeviceReleaseBus(PortLibBus bus) {
   if (bus != PortLibBus::Isa) {
     return true;
   }
-  set_up.holding = false;
-  return Set_Up_Ec_Device(set_up);
+  isa_writes.holding = false;
+  return Program_Ec_Device(isa_writes);
 }
 
 // The module writes the bridge it found itself, and only its decode range.

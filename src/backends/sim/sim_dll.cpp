@@ -60,7 +60,7 @@ HANDLE Bus_Mutex_Handle(PortLibBus bus) {
   static HANDLE opened[3] = {};
   HANDLE &mutex = opened[static_cast<int>(bus)];
   if (mutex == nullptr) {
-    mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, Bus_Mutex(bus));
+    mutex = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, Windows_Bus(bus).mutex);
   }
   return mutex;
 }
@@ -83,7 +83,7 @@ bool Caller_Holds(PortLibBus bus) {
 
 void Require_Held(PortLibBus bus, const char *access) {
   if (!Caller_Holds(bus)) {
-    std::fprintf(stderr, "thermal-sim: %s without %ls held\n", access, Bus_Mutex(bus));
+    std::fprintf(stderr, "thermal-sim: %s without %ls held\n", access, Windows_Bus(bus).mutex);
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), NOT_HELD_EXIT_STATUS);
   }

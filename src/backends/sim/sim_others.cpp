@@ -8,6 +8,7 @@
 
 #include "backends/sim/sim_parts.h"
 
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -18,10 +19,25 @@ constexpr std::uint8_t OTHER_REGISTER = SIO_REG_ACTIVATE;
 // The other program's command: the ACPI query, which the EC answers at once.
 constexpr std::uint8_t OTHER_EC_COMMAND = 0x84;
 
-// The program's holds.
-bool isa_held = false;
-bool pci_held = false;
-bool ec_held = false;
+// Each bus's name in the trace, in the order of PortLibBus.
+struct SimBus {
+  PortLibBus bus;
+  const char *name;
+};
+constexpr std::array<SimBus, PORTLIB_BUSES> SIM_BUSES = {{
+    {PortLibBus::Isa, "isa"},
+    {PortLibBus::Pci, "pci"},
+    {PortLibBus::Ec, "ec"},
+}};
+static_assert(SIM_BUSES[Bus_Index(PortLibBus::Isa)].bus == PortLibBus::Isa &&
+                  SIM_BUSES[Bus_Index(PortLibBus::Pci)].bus == PortLibBus::Pci &&
+                  SIM_BUSES[Bus_Index(PortLibBus::Ec)].bus == PortLibBus::Ec,
+              "each bus at its own place");
+const char *Bus_Name(PortLibBus bus) { return SIM_BUSES[Bus_Index(bus)].name; }
+
+// The buses the program holds.
+std::array<bool, PORTLIB_BUSES> held{};
+bool &Held(PortLibBus bus) { return held[Bus_Index(bus)]; }
 std::uint64_t program_sio_accesses = 0;
 std::uint64_t program_ec_commands = 0;
 bool sio_waiting = false; // the other driver waits for the program's release
@@ -29,30 +45,6 @@ bool ec_waiting = false;
 std::uint64_t program_ec_holds = 0; // the holds of the EC the program asked for
 std::uint64_t ec_holds_refused = 0; // of them, by the ec-busy fault
 bool ec_busy_said = false;
-
-const char *Bus_Name(PortLibBus bus) {
-  switch (bus) {
-  case PortLibBus::Isa:
-    return "isa";
-  case PortLibBus::Pci:
-    return "pci";
-  case PortLibBus::Ec:
-    break;
-  }
-  return "ec";
-}
-
-bool &Held(PortLibBus bus) {
-  switch (bus) {
-  case PortLibBus::Isa:
-    return isa_held;
-  case PortLibBus::Pci:
-    return pci_held;
-  case PortLibBus::Ec:
-    break;
-  }
-  return ec_held;
-}
 
 std::uint8_t Other_In(std::uint16_t port) {
   const std::uint8_t value = Machine_ReadPort(port);

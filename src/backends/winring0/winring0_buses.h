@@ -9,14 +9,24 @@
 
 #include "hw/port_lib.h"
 
-constexpr const wchar_t *Bus_Mutex(PortLibBus bus) {
-  switch (bus) {
-  case PortLibBus::Isa:
-    return L"Global\\Access_ISABUS.HTP.Method";
-  case PortLibBus::Pci:
-    return L"Global\\Access_PCI";
-  case PortLibBus::Ec:
-    break;
-  }
-  return L"Global\\Access_EC";
-}
+#include <array>
+
+struct WindowsBus {
+  PortLibBus bus;
+  const wchar_t *mutex; // the well-known name
+  const char *words;    // the bus, as the messages name it
+};
+
+// In the order of PortLibBus.
+constexpr std::array<WindowsBus, PORTLIB_BUSES> WINDOWS_BUSES = {{
+    {PortLibBus::Isa, L"Global\\Access_ISABUS.HTP.Method", "the configuration ports 0x4E/0x4F"},
+    {PortLibBus::Pci, L"Global\\Access_PCI", "PCI configuration space"},
+    {PortLibBus::Ec, L"Global\\Access_EC", "the EC's ports"},
+}};
+
+constexpr const WindowsBus &Windows_Bus(PortLibBus bus) { return WINDOWS_BUSES[Bus_Index(bus)]; }
+
+static_assert(Windows_Bus(PortLibBus::Isa).bus == PortLibBus::Isa &&
+                  Windows_Bus(PortLibBus::Pci).bus == PortLibBus::Pci &&
+                  Windows_Bus(PortLibBus::Ec).bus == PortLibBus::Ec,
+              "each bus at its own place");

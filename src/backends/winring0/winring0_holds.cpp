@@ -9,6 +9,7 @@
 
 #include <sddl.h>
 
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -16,32 +17,17 @@ namespace {
 constexpr DWORD HOLD_WAIT_MS = 1000;
 
 struct BusHold {
-  const char *what; // the bus, as the messages name it
   HANDLE mutex;
   bool reported; // said that it could not be had, and not had since
 };
-BusHold isa{"the configuration ports 0x4E/0x4F", nullptr, false};
-BusHold pci{"PCI configuration space", nullptr, false};
-BusHold ec{"the EC's ports", nullptr, false};
-
-BusHold &Hold_Of(PortLibBus bus) {
-  switch (bus) {
-  case PortLibBus::Isa:
-    return isa;
-  case PortLibBus::Pci:
-    return pci;
-  case PortLibBus::Ec:
-    break;
-  }
-  return ec;
-}
+std::array<BusHold, PORTLIB_BUSES> holds{};
 
 // Everyone: SYNCHRONIZE | MUTEX_MODIFY_STATE; SYSTEM and the administrators:
 // all rights. A mutex that SYSTEM creates with the default security gives
 // administrators and users no right to wait on it.
 constexpr wchar_t SHARED_MUTEX_SDDL[] = L"D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";
 
-void Report_Not_Had(BusHold &hold, const wchar_t *name, DWORD waited) {
+void Report_Not_Had(BusHold &hold, const WindowsBus &bus, DWORD waited) {
   if (hold.reported) {
     return;
   }
@@ -50,10 +36,10 @@ void Report_Not_Had(BusHold &hold, const wchar_t *name, DWORD waited) {
     std::fprintf(stderr,
                  "thermal-control: other software has held %s (mutex %ls) for more than a "
                  "second; the program leaves them alone until it can have them\n",
-                 hold.what, name);
+                 bus.words, bus.mutex);
   } else {
-    std::fprintf(stderr, "thermal-control: cannot hold %s (mutex %ls): error %lu\n", hold.what,
-                 name, GetLastError());
+    std::fprintf(stderr, "thermal-control: cannot hold %s (mutex %ls): error %lu\n", bus.words,
+                 bus.mutex, GetLastError());
   }
 }
 
@@ -74,10 +60,10 @@ HANDLE WinRing0_CreateSharedMutex(const wchar_t *name) {
 }
 
 bool WinRing0_HoldBus(PortLibBus bus) {
-  BusHold &hold = Hold_Of(bus);
-  const wchar_t *name = Bus_Mutex(bus);
+  BusHold &hold = holds[Bus_Index(bus)];
+  const WindowsBus &windows = Windows_Bus(bus);
   if (hold.mutex == nullptr) {
-    hold.mutex = WinRing0_CreateSharedMutex(name);
+    hold.mutex = WinRing0_CreateSharedMutex(windows.mutex);
   }
   const DWORD waited =
       hold.mutex != nullptr ? WaitForSingleObject(hold.mutex, HOLD_WAIT_MS) : WAIT_FAILED;
@@ -85,8 +71,8 @@ bool WinRing0_HoldBus(PortLibBus bus) {
     hold.reported = false;
     return true;
   }
-  Report_Not_Had(hold, name, waited);
+  Report_Not_Had(hold, windows, waited);
   return false;
 }
 
-void WinRing0_ReleaseBus(PortLibBus bus) { ReleaseMutex(Hold_Of(bus).mutex); }
+void WinRing0_ReleaseBus(PortLibBus bus) { ReleaseMutex(holds[Bus_Index(bus)].mutex); }

@@ -152,15 +152,15 @@ static ssize_t thermal_ec_write(struct file *file, const char __user *buf,
  * region from their enter to their exit sequence; the whole set-up is made
  * under one such hold, so that none of their sequences lands inside it.
  */
-static long thermal_ec_set_up_ec_device(void)
+static long thermal_ec_program_ec_device(void)
 {
 	unsigned int i;
 
 	if (!request_muxed_region(SIO_INDEX_PORT, SIO_PORTS, KBUILD_MODNAME))
 		return -EBUSY;
-	for (i = 0; i < ARRAY_SIZE(sio_ec_set_up); i++) {
-		outb(sio_ec_set_up[i][0], SIO_INDEX_PORT);
-		outb(sio_ec_set_up[i][1], SIO_DATA_PORT);
+	for (i = 0; i < ARRAY_SIZE(sio_ec_device_program); i++) {
+		outb(sio_ec_device_program[i][0], SIO_INDEX_PORT);
+		outb(sio_ec_device_program[i][1], SIO_DATA_PORT);
 	}
 	release_region(SIO_INDEX_PORT, SIO_PORTS);
 	return 0;
@@ -187,7 +187,7 @@ static long thermal_ec_ioctl(struct file *file, unsigned int cmd,
 		return -EBADF;
 	mutex_lock(&ec->lock);
 	if (cmd == THERMAL_EC_SET_UP_EC_DEVICE)
-		ret = thermal_ec_set_up_ec_device();
+		ret = thermal_ec_program_ec_device();
 	else
 		ret = thermal_ec_forward_ec_ports();
 	mutex_unlock(&ec->lock);
