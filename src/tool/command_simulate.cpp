@@ -5,6 +5,7 @@
 
 #include "common/files.h"
 #include "tool/output_file.h"
+#include "tool/shown.h"
 #include "tool/simulate.h"
 #include "tool/svg.h"
 #include "tool/table_file.h"

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::string_view PLAIN_SEPARATORS = ", \t";
+
 // The controller's lines on its standard error, as the journal holds them.
 constexpr std::string_view STANDARD_ERROR_MARK = "thermal-control: ";
 
@@ -79,4 +81,18 @@ bool Is_Controller_Message(std::string_view line) {
 
 bool Is_Controller_Line(std::string_view line) {
   return line.empty() || Table_Numbers(line, nullptr) || Is_Controller_Message(line);
+}
+
+bool Plain_Temperatures(std::string_view line, std::vector<std::uint8_t> &temperatures) {
+  for (std::size_t at = line.find_first_not_of(PLAIN_SEPARATORS); at != std::string_view::npos;
+       at = line.find_first_not_of(PLAIN_SEPARATORS, at)) {
+    const std::size_t end = line.find_first_of(PLAIN_SEPARATORS, at);
+    std::uint8_t temperature = 0;
+    if (!Parse_Temperature(line.substr(at, end - at), 1, temperature)) {
+      return false;
+    }
+    temperatures.push_back(temperature);
+    at = end;
+  }
+  return true;
 }

@@ -34,3 +34,8 @@ constexpr std::string_view TEMPERATURE_MARK = Text_Before_Number(LOG_TEMPERATURE
 
 // Whether the controller writes this line, besides its temperature lines.
 [[nodiscard]] bool Is_Controller_Line(std::string_view line);
+
+// A line of a plain list: temperatures separated by blanks, tabs or commas,
+// each one to three digits. False where any of them is not.
+[[nodiscard]] bool Plain_Temperatures(std::string_view line,
+                                      std::vector<std::uint8_t> &temperatures);

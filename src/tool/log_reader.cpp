@@ -5,6 +5,7 @@
 #include "tool/journal_lines.h"
 #include "tool/log_format.h"
 #include "tool/log_line_kinds.h"
+#include "tool/shown.h"
 #include "tool/text_source.h"
 
 #include <cerrno>
@@ -14,8 +15,6 @@
 #include <vector>
 
 namespace {
-
-constexpr std::string_view PLAIN_SEPARATORS = ", \t";
 
 struct Reader {
   enum class Kind : std::uint8_t { Unknown, Controller, Plain };
@@ -211,16 +210,9 @@ struct Reader {
   // A line of temperatures, all of them, or none when one is not.
   void Read_Plain(std::string_view line) {
     std::vector<std::uint8_t> temperatures;
-    for (std::size_t at = line.find_first_not_of(PLAIN_SEPARATORS); at != std::string_view::npos;
-         at = line.find_first_not_of(PLAIN_SEPARATORS, at)) {
-      const std::size_t end = line.find_first_of(PLAIN_SEPARATORS, at);
-      std::uint8_t temperature = 0;
-      if (!Parse_Temperature(line.substr(at, end - at), 1, temperature)) {
-        Unused(line);
-        return;
-      }
-      temperatures.push_back(temperature);
-      at = end;
+    if (!Plain_Temperatures(line, temperatures)) {
+      Unused(line);
+      return;
     }
     for (const std::uint8_t temperature : temperatures) {
       Emit(LogCycle{temperature});
@@ -269,21 +261,6 @@ struct Reader {
 };
 
 } // namespace
-
-std::string Shown(std::string_view text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F) {
-      shown += c;
-    } else {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-      shown += escape;
-    }
-  }
-  return shown;
-}
 
 bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading, std::string &error) {
   Reader reader{.taker = taker, .reading = reading};

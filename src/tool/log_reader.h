@@ -58,7 +58,3 @@ struct LogReading {
 // read or holds a line longer than LOG_LINE_MAX.
 [[nodiscard]] bool Read_Log(std::FILE *log, LogCycleTaker taker, LogReading &reading,
                             std::string &error);
-
-// The text with each byte that is not printable ASCII shown as \xNN, so that a
-// message quoting it is plain text, whole.
-[[nodiscard]] std::string Shown(std::string_view text);

@@ -1,7 +1,7 @@
 #include "tool/output_file.h"
 
 #include "common/files.h"
-#include "tool/log_reader.h"
+#include "tool/shown.h"
 #include "tool/tool_files.h"
 
 #include <cerrno>

@@ -13,6 +13,9 @@ extern std::vector<std::string> controller; // thermal-control-sim, for the repl
 extern std::string sample_table;            // the repository's ThermalTable.txt
 extern std::string xmllint;                 // checks the plots, where it is installed
 
+// The header of simulate's CSV.
+inline const std::string CSV_HEADER = "cycle,temperature,answered,row,sent,not_taken";
+
 // Runs thermal-table with these arguments, in a directory holding the table
 // (none when empty) and copies of these files, and what `prepare` makes there.
 RunResult Run_Tool(std::vector<std::string> args, const std::optional<std::string> &table,

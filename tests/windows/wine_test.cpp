@@ -1,10 +1,9 @@
 // What is special to the Windows program: where it loads WinRing0.dll from,
 // what it says when the library, its driver file or one of its functions is
 // missing or fails, one copy at a time, its table file in binary mode, how
-// long a wait that gives up lasts, a start-up under a held EC, and file
-// names as Windows takes them, in thermal-table too.
+// long a wait that gives up lasts, and a start-up under a held EC.
 
-#include "harness.h"
+#include "wine_support.h"
 
 #include <algorithm>
 #include <csignal>
@@ -14,51 +13,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <regex>
 #include <unistd.h>
 
 namespace {
-
-std::string wine;                          // the command that runs a Windows program
-std::filesystem::path standin_dir;         // thermal-control.exe beside the stand-in WinRing0.dll
-std::filesystem::path missing_ordinal_dir; // the same with a DLL that lacks ordinal 87
-std::string hold_mutex;                    // holds a mutex by name and never lets go
-std::string table_tool;                    // thermal-table.exe
-
-const std::string LIBRARY_FAILS = "open ThermalTable file err! \n\n\ninitializes the DLL Error\n";
-
-// The standard error after its first line, which for a run without a table
-// names the folder looked in: the run's own, as Windows names it.
-std::string After_No_Table(const std::string &err) {
-  const std::regex no_table(R"(thermal-control: cannot use ThermalTable\.txt: No such file or )"
-                            R"(directory in Z:\\tmp\\thermal-e2e-\w+; the built-in table )"
-                            R"(serves\n)");
-  std::smatch found;
-  if (!std::regex_search(err, found, no_table, std::regex_constants::match_continuous)) {
-    return "(no line naming the folder looked in) " + err;
-  }
-  return err.substr(static_cast<std::size_t>(found.length(0)));
-}
-
-// A program folder of its own, holding the exe and these of the files beside
-// it in the stand-in's folder.
-std::filesystem::path Program_Folder(std::initializer_list<const char *> files) {
-  char pattern[] = "/tmp/thermal-wine-bin-XXXXXX";
-  const std::filesystem::path dir = mkdtemp(pattern);
-  std::filesystem::copy_file(standin_dir / "thermal-control.exe", dir / "thermal-control.exe");
-  for (const char *file : files) {
-    std::filesystem::copy_file(standin_dir / file, dir / file);
-  }
-  return dir;
-}
-
-const std::initializer_list<const char *> LIBRARY_AND_DRIVER = {"WinRing0.dll", "WinRing0.sys",
-                                                                "WinRing0x64.sys"};
-
-RunResult Run_From(const std::filesystem::path &program_dir, RunOptions options) {
-  options.command = {wine, (program_dir / "thermal-control.exe").string()};
-  return Run_Program(options);
-}
 
 struct MissingFile {
   const char *name;
@@ -300,94 +257,4 @@ TEST(StartUpFailures, AreSaidInWords) {
   }
 }
 
-RunResult Run_Tool_Here(const std::filesystem::path &dir, std::vector<std::string> args) {
-  RunOptions options;
-  options.command = {"/bin/sh", "-c",      "cd \"$1\" && shift && exec \"$@\"", "sh", dir.string(),
-                     wine,      table_tool};
-  options.args = std::move(args);
-  options.trace = false;
-  // Wine turns the command line's bytes into UTF-16 by the locale's character set.
-  options.env = {{"LC_ALL", "C.UTF-8"}};
-  return Run_Program(options);
-}
-
-struct FileCase {
-  const char *name;
-  std::vector<std::string> args;
-  int exit_status;
-  const char *printed; // the start of the standard output, or of the standard error
-};
-
-// Names of any characters, and names Windows takes for one file whatever
-// their case, as a Windows user meets them; a second run replaces the
-// outputs of the first.
-TEST(FileNames, AreTakenAsWindowsTakesThem) {
-  char pattern[] = "/tmp/thermal-wine-files-XXXXXX";
-  const std::filesystem::path dir = mkdtemp(pattern);
-  std::ofstream(dir / "br\xC3\xB6ken \xE8\xA1\xA8.txt") << "0,0,0,0,\n255,0,0,0,\n";
-  const FileCase cases[] = {
-      {"a name outside the code page",
-       {"check", "br\xC3\xB6ken \xE8\xA1\xA8.txt"},
-       0,
-       "br\xC3\xB6ken \xE8\xA1\xA8.txt: no problems found\n"},
-      {"a first run", {"simulate", "--model", "0.01", "--csv", "rerun.csv"}, 0, "table: "},
-      {"the same run again", {"simulate", "--model", "0.01", "--csv", "rerun.csv"}, 0, "table: "},
-      {"two names of one file",
-       {"simulate", "--model", "0.01", "--csv", "y.csv", "--svg", "Y.CSV"},
-       2,
-       "thermal-table: --csv y.csv and --svg Y.CSV are the same file: each output needs its own\n"},
-      {"the table by another case",
-       {"simulate", "br\xC3\xB6ken \xE8\xA1\xA8.txt", "--model", "0.01", "--csv",
-        "BR\xC3\x96KEN \xE8\xA1\xA8.TXT"},
-       2,
-       "thermal-table: --csv BR\\xc3\\x96KEN \\xe8\\xa1\\xa8.TXT is the table it reads"},
-  };
-  for (const FileCase &c : cases) {
-    const RunResult run = Run_Tool_Here(dir, c.args);
-    EXPECT_EQ(run.exit_status, c.exit_status) << c.name << ": " << run.err;
-    const std::string &shown = c.exit_status == 0 ? run.out : run.err;
-    EXPECT_EQ(shown.rfind(c.printed, 0), 0u) << c.name << ": " << shown;
-  }
-  EXPECT_EQ(Split_Lines(Read_File((dir / "rerun.csv").string())).size(), 37u);
-  std::filesystem::remove_all(dir);
-}
-
-// The program in a folder whose name is outside the code page names it
-// whole.
-TEST(FileNames, TheProgramsFolderIsNamedWhole) {
-  const std::filesystem::path bin = Program_Folder({});
-  const std::filesystem::path folder = bin / "wbb \xC3\xB6 \xE8\xA1\xA8";
-  std::filesystem::create_directory(folder);
-  std::filesystem::rename(bin / "thermal-control.exe", folder / "thermal-control.exe");
-  RunOptions options;
-  options.env = {{"THERMAL_SIM_TEMPS", ""}};
-  const RunResult run = Run_From(folder, options);
-  std::filesystem::remove_all(bin);
-  EXPECT_NE(run.err.find("\\wbb \xC3\xB6 \xE8\xA1\xA8\\WinRing0.dll): put it there"),
-            std::string::npos)
-      << run.err;
-}
-
 } // namespace
-
-// Arguments: the command that runs a Windows program, the folder of the exe
-// with the stand-in library, that of the exe with the incomplete one, the
-// program that holds a mutex, and thermal-table.exe.
-int main(int argc, char **argv) {
-  testing::InitGoogleTest(&argc, argv);
-  if (argc != 6 && !GTEST_FLAG_GET(list_tests)) {
-    std::fprintf(stderr, "usage: %s WINE STANDIN_DIR MISSING_ORDINAL_DIR HOLD_MUTEX TABLE_TOOL\n",
-                 argv[0]);
-    return 2;
-  }
-  Set_WindowsBackend();
-  if (argc == 6) {
-    wine = argv[1];
-    standin_dir = argv[2];
-    missing_ordinal_dir = argv[3];
-    hold_mutex = argv[4];
-    table_tool = argv[5];
-    Set_ProgramCommand({wine, (standin_dir / "thermal-control.exe").string()});
-  }
-  return RUN_ALL_TESTS();
-}
