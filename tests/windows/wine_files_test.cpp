@@ -70,7 +70,8 @@ TEST(FileNames, TheProgramsFolderIsNamedWhole) {
   std::filesystem::create_directory(folder);
   std::filesystem::rename(bin / "thermal-control.exe", folder / "thermal-control.exe");
   RunOptions options;
-  options.env = {{"THERMAL_SIM_TEMPS", ""}};
+  // Wine names the folder by the locale's character set, as in Run_Tool_Here.
+  options.env = {{"THERMAL_SIM_TEMPS", ""}, {"LC_ALL", "C.UTF-8"}};
   const RunResult run = Run_From(folder, options);
   std::filesystem::remove_all(bin);
   EXPECT_NE(run.err.find("\\wbb \xC3\xB6 \xE8\xA1\xA8\\WinRing0.dll): put it there"),
