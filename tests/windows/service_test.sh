@@ -43,11 +43,16 @@ status=$?
 [ -f "$data_folder/ThermalTable.txt" ] || fail "no ThermalTable.txt in the ProgramData folder"
 echo "installed: $(ls "$program_folder" | tr '\n' ' ')| ProgramData: $(ls "$data_folder" | tr '\n' ' ')"
 
-# Without WinRing0.dll the service stops again, its start-up failed: exit 1.
+# Without WinRing0.dll the service stops again, its start-up failed: exit 1,
+# and its log says why.
 for _ in $(seq 50); do [ "$(state)" = STOPPED ] && break; sleep 0.1; done
 echo "before WinRing0.dll is there: $(wine sc query thermal-control | grep -E 'STATE|EXIT_CODE' | tr -s ' ' | tr '\n' ';')"
 wine sc query thermal-control | grep -q 'SERVICE_EXIT_CODE *: 1 ' ||
   fail "a start-up without the library did not stop with the service-specific code 1"
+echo "its log ends with:"
+tail -n 2 "$log" | sed 's/^/    /'
+grep -q "^thermal-control: WinRing0.dll is not in the program's folder" "$log" &&
+  grep -q '^initializes the DLL Error' "$log" || fail "the log does not say why the start-up failed"
 
 cp "$tests/standin/WinRing0.dll" "$tests/standin/WinRing0x64.sys" "$tests/standin/WinRing0.sys" \
   "$program_folder/"
