@@ -1,12 +1,13 @@
 // thermal-table's replay counts what the controller did: every select it sent
 // the EC, a wake's and a set-up's included, and those the EC did not take,
-// as the simulated machine's trace of the same run shows them, whatever
-// fault the machine has.
+// as the simulated machine's trace of the same run shows them, and the rows
+// it entered, as its own output shows them, whatever fault the machine has.
 
 #include "tool_harness.h"
 
 #include <gtest/gtest.h>
 #include <regex>
+#include <sstream>
 
 namespace {
 
@@ -14,10 +15,13 @@ constexpr const char *SELECT = "out 6c 55"; // the select command to the EC
 constexpr const char *DATA = "out 68 ";
 constexpr const char *STATUS = "in 6c -> ";
 constexpr unsigned INPUT_FULL = 0x02; // the EC has not taken the last byte
+constexpr const char *ROW_LINE = "now select value: ";
 
 struct Selects {
   std::size_t sent = 0;
   std::size_t not_taken = 0;
+  std::size_t entries = 0; // row entries sent, taken or not
+  std::size_t entered = 0; // rows entered, the summary's rows summed up
 };
 
 // A select is taken when the status read last before its command byte, and
@@ -44,6 +48,23 @@ Selects Traced(const std::vector<std::string> &trace) {
   return selects;
 }
 
+// The rows the controller entered: each time its row line names another row.
+std::size_t Rows_Entered(const std::string &out) {
+  std::istringstream lines(out);
+  std::string line;
+  std::string last;
+  std::size_t entered = 0;
+  while (std::getline(lines, line)) {
+    if (line.rfind(ROW_LINE, 0) == 0) {
+      if (!last.empty() && line != last) {
+        ++entered;
+      }
+      last = line;
+    }
+  }
+  return entered;
+}
+
 Selects Summed_Up(const std::string &summary) {
   const std::regex line(
       R"(selects sent: (\d+) \(row entries (\d+), re-sends (\d+); not taken (\d+)\))");
@@ -53,7 +74,14 @@ Selects Summed_Up(const std::string &summary) {
     return {};
   }
   EXPECT_EQ(std::stoul(found[1]), std::stoul(found[2]) + std::stoul(found[3]));
-  return {std::stoul(found[1]), std::stoul(found[4])};
+  Selects selects{std::stoul(found[1]), std::stoul(found[4]), std::stoul(found[2]), 0};
+  // A row of the summary's table ends with the times it was entered.
+  const std::regex row(R"(\n *\d+ +\d+ +\d+ +\d+ +\d+ +\d+ +[\d.]+% +(\d+))");
+  for (auto it = std::sregex_iterator(summary.begin(), summary.end(), row);
+       it != std::sregex_iterator(); ++it) {
+    selects.entered += std::stoul((*it)[1]);
+  }
+  return selects;
 }
 
 struct FaultRun {
@@ -95,6 +123,10 @@ TEST(Counts, TheReplaysSelectsAreTheTracesWhateverTheFault) {
     const Selects summed = Summed_Up(replay.out);
     EXPECT_EQ(summed.sent, traced.sent) << run.fault << "\n" << replay.out;
     EXPECT_EQ(summed.not_taken, traced.not_taken) << run.fault << "\n" << replay.out;
+    // An entry the EC did not take enters nothing; a re-send is no entry.
+    EXPECT_EQ(summed.entered, Rows_Entered(controlled.out)) << run.fault << "\n" << replay.out;
+    EXPECT_LE(summed.entered, summed.entries) << run.fault << "\n" << replay.out;
+    EXPECT_LE(summed.entries - summed.entered, summed.not_taken) << run.fault << "\n" << replay.out;
     EXPECT_GT(traced.sent, 0u) << run.fault;
   }
 }
