@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char **environ;
@@ -153,6 +154,16 @@ RunningProgram Start_Program(const RunOptions &options) {
 
 std::string Printed_So_Far(const RunningProgram &running) {
   return Read_File((std::filesystem::path(running.dir) / "out.txt").string());
+}
+
+bool Wait_For(const RunningProgram &running, const std::string &text) {
+  for (int i = 0; i < 1500; ++i) {
+    if (Printed_So_Far(running).find(text) != std::string::npos) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
 RunResult Wait_Program(const RunningProgram &running) {

@@ -39,6 +39,8 @@ struct RunningProgram {
 };
 RunningProgram Start_Program(const RunOptions &options);
 std::string Printed_So_Far(const RunningProgram &running);
+// Waits until the program has printed `text`; false after half a minute.
+bool Wait_For(const RunningProgram &running, const std::string &text);
 RunResult Wait_Program(const RunningProgram &running);
 
 // Shorthands for the common runs: temperatures, a table and a fault.

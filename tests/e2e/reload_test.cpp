@@ -11,20 +11,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 namespace {
-
-// Waits until the program has printed `text`; false after half a minute.
-bool Wait_For(const RunningProgram &running, const std::string &text) {
-  for (int i = 0; i < 1500; ++i) {
-    if (Printed_So_Far(running).find(text) != std::string::npos) {
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
-}
 
 TEST(Reload, SighupReadsTheTableAgainAndTheProgramGoesOn) {
   RunOptions options;

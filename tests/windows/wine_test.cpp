@@ -13,7 +13,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <unistd.h>
 
 namespace {
 
@@ -92,10 +91,7 @@ TEST(OneCopy, ASecondCopyIsRefusedAndTheFirstRunsOn) {
   RunOptions first;
   first.env = {{"THERMAL_SIM_TEMPS", "40*8"}};
   const RunningProgram running = Start_Program(first);
-  for (int tries = 0; tries < 300 && Printed_So_Far(running).find("heartbat") == std::string::npos;
-       ++tries) {
-    usleep(100000);
-  }
+  Wait_For(running, "heartbat");
   RunOptions second;
   second.env = {{"THERMAL_SIM_TEMPS", "40"}};
   const RunResult refused = Run_Program(second);
@@ -121,18 +117,22 @@ TEST(TableFile, CrLfAndCtrlZAreReadAsTheyStandInBinaryMode) {
   EXPECT_EQ(run.out, "ThermalTable: \n" + rows + "\n\n" + rows + "\ninitializes the DLL Error\n");
 }
 
+// Starts a program that holds the mutex until it is killed, and waits until
+// it holds it.
+RunningProgram Hold(const char *mutex) {
+  RunOptions other;
+  other.command = {wine, hold_mutex, mutex};
+  other.trace = false;
+  const RunningProgram holder = Start_Program(other);
+  Wait_For(holder, "held");
+  return holder;
+}
+
 // Another program holds the configuration ports' mutex and never lets go: the
 // program waits a second for them, says why it cannot set the EC up, never
 // touches them, and ends as a start-up that failed.
 TEST(SharedBus, ConfigurationPortsHeldByOtherSoftwareAreNeverTouched) {
-  RunOptions other;
-  other.command = {wine, hold_mutex, "Global\\Access_ISABUS.HTP.Method"};
-  other.trace = false;
-  const RunningProgram holder = Start_Program(other);
-  for (int tries = 0; tries < 300 && Printed_So_Far(holder).find("held") == std::string::npos;
-       ++tries) {
-    usleep(100000);
-  }
+  const RunningProgram holder = Hold("Global\\Access_ISABUS.HTP.Method");
   RunOptions options;
   options.env = {{"THERMAL_SIM_TEMPS", "40"}};
   const RunResult run = Run_Program(options);
@@ -172,20 +172,6 @@ TEST(EcTimeout, AWaitThatGivesUpLastsAboutOneSecond) {
   EXPECT_LT(per_wait, 8.0);
 }
 
-// Starts a program that holds the mutex until it is killed, and waits until
-// it holds it.
-RunningProgram Hold(const char *mutex) {
-  RunOptions other;
-  other.command = {wine, hold_mutex, mutex};
-  other.trace = false;
-  const RunningProgram holder = Start_Program(other);
-  for (int tries = 0; tries < 300 && Printed_So_Far(holder).find("held") == std::string::npos;
-       ++tries) {
-    usleep(100000);
-  }
-  return holder;
-}
-
 // Another program holds the EC when the program starts: the start-up command
 // is owed, the cycles print as unanswered reads, and the first cycle that
 // can have the EC sends the command before its read.
@@ -194,11 +180,7 @@ TEST(SharedBus, AStartUpCommandOwedToAHeldEcGoesOutOnceTheEcCanBeHad) {
   RunOptions options;
   options.env = {{"THERMAL_SIM_TEMPS", "40*3"}};
   const RunningProgram running = Start_Program(options);
-  for (int tries = 0;
-       tries < 300 && Printed_So_Far(running).find("heartbat 00001 Now") == std::string::npos;
-       ++tries) {
-    usleep(100000);
-  }
+  Wait_For(running, "heartbat 00001 Now");
   kill(holder.pid, SIGKILL);
   Wait_Program(holder);
   const RunResult run = Wait_Program(running);
