@@ -28,7 +28,7 @@ thermal_headers(backend_winring0 PRIVATE backends/winring0/winring0_holds.h
                                          backends/winring0/winring0_service.h)
 target_link_libraries(backend_winring0 PRIVATE port_lib backend_winring0_files
                                                backend_winring0_buses backend_common
-                                               console_code_page shell32)
+                                               console_code_page system_words shell32)
 
 add_executable(thermal-control src/app/main.cpp ${CMAKE_BINARY_DIR}/thermal-control.rc)
 target_link_libraries(thermal-control PRIVATE controller port_lib backend_winring0 winmm)

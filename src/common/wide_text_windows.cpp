@@ -1,3 +1,4 @@
+#include "common/system_words.h"
 #include "common/wide_text.h"
 
 #include <windows.h>
@@ -25,13 +26,7 @@ std::wstring Wide_Of(const char *text) {
 }
 
 std::string Windows_Error_Words(unsigned long error) {
-  wchar_t words[512];
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                     words, sizeof words / sizeof words[0], nullptr);
-  std::string text = length > 0 ? Utf8_Of(words) : std::string();
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
+  char words[1024];
+  const std::string text = System_Words(error, words, sizeof words);
   return (text.empty() ? "" : text + " ") + "(error " + std::to_string(error) + ")";
 }

@@ -5,6 +5,7 @@
 #include "backends/common/suspended_time.h"
 #include "backends/winring0/winring0_files.h"
 #include "backends/winring0/winring0_holds.h"
+#include "common/system_words.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
@@ -105,16 +106,9 @@ void Say_Not_Loaded(const char *path, DWORD error) {
                  path, error);
     return;
   }
-  wchar_t words[256];
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                error, 0, words, 256, nullptr);
-  while (length > 0 && (words[length - 1] == L'\n' || words[length - 1] == L'\r')) {
-    --length;
-  }
-  words[length] = L'\0';
-  Utf8Path shown{};
+  char words[512];
   std::fprintf(stderr, "thermal-control: %s cannot be loaded: %s (error %lu)\n", path,
-               Utf8_Path(words, shown), error);
+               System_Words(error, words, sizeof words), error);
 }
 
 // Loads the library from the folder of the executable. Never the current
