@@ -58,8 +58,11 @@ void Put_Conversion(Line &line, const char *&format, std::va_list &arguments) {
   }
   switch (*format) {
   case 'd': {
-    const long value = va_arg(arguments, int);
-    Put_Number(line, static_cast<unsigned long>(value < 0 ? -value : value), value < 0, width, pad);
+    // The magnitude taken in unsigned arithmetic: -value overflows for the
+    // int's lowest value where long is no wider than int (Windows).
+    const int value = va_arg(arguments, int);
+    const auto bits = static_cast<unsigned long>(value);
+    Put_Number(line, value < 0 ? 0UL - bits : bits, value < 0, width, pad);
     return;
   }
   case 'u':
