@@ -26,7 +26,7 @@ void Prepare_Simulated_Machine() {
 
 void BM_ControlCycle(benchmark::State &state) {
   Controller controller;
-  if (!Start_Up(controller)) {
+  if (Start_Up(controller) != 0) {
     state.SkipWithError("start-up failed");
     return;
   }
@@ -39,7 +39,7 @@ BENCHMARK(BM_ControlCycle);
 void BM_LoadTable1024Values(benchmark::State &state) {
   const std::string &path = Full_Table_File();
   for (auto _ : state) {
-    ThermalTableBytes table = BUILT_IN_TABLE;
+    ThermalTableBytes table = Built_In_Table();
     std::uint16_t count = 0;
     benchmark::DoNotOptimize(Read_ThermalTable(path.c_str(), table, count));
     benchmark::DoNotOptimize(table.data());

@@ -44,7 +44,7 @@ void Keep_Table(void *replayed, const ThermalTableBytes &table) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-  ThermalTableBytes table = BUILT_IN_TABLE;
+  ThermalTableBytes table = Built_In_Table();
   if (size > FUZZED_TABLE_BYTES && data[0] == 1) {
     std::copy(data + 1, data + 1 + FUZZED_TABLE_BYTES, table.begin());
     data += 1 + FUZZED_TABLE_BYTES;

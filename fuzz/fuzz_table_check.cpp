@@ -1,5 +1,6 @@
-// thermal-table check on any table file. For every input: each finding has
-// the compilers' form and a line and column inside the input, its name is
+// thermal-table check on any table file. For every input that is text: each
+// finding has the compilers' form and a line and column inside the text as
+// decoded, its name is
 // one of the contract's, the count line agrees with the findings, and the
 // exit status is 1 exactly when there is a warning.
 
@@ -19,7 +20,7 @@ const std::set<std::string> NAMES = {
     "too-many",    "partial-row",  "built-in-rows", "oscillation", "beyond-rows",
     "unreachable", "too-long",     "stuck",         "encoding"};
 
-// The input's lines as a column counts them: in bytes, up to each line end
+// The text's lines as a column counts them: in bytes, up to each line end
 // (a line feed, a carriage return, or both).
 std::vector<std::size_t> Line_Lengths(const std::uint8_t *data, std::size_t size) {
   std::vector<std::size_t> lengths{0};
@@ -40,8 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const MemoryFile file = Memory_File(data, size);
   LoadedTable table;
   std::string error;
-  Require(Load_TableFile(file.path, table, error), "a readable file loads");
+  const bool read = Load_TableFile(file.path, table, error);
   Close(file);
+  Require(read == (table.text.find('\0') == std::string::npos),
+          "a readable file loads exactly when its text holds no NUL");
+  if (!read) {
+    return 0;
+  }
   char *report = nullptr;
   std::size_t report_size = 0;
   std::FILE *out = open_memstream(&report, &report_size);
@@ -52,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::vector<std::string_view> views = Lines_Of(text);
   const std::vector<std::string> lines(views.begin(), views.end());
 
-  const std::vector<std::size_t> lengths = Line_Lengths(data, size);
+  const std::vector<std::size_t> lengths =
+      Line_Lengths(reinterpret_cast<const std::uint8_t *>(table.text.data()), table.text.size());
   const std::string prefix = file.path + ":";
   std::size_t warnings = 0;
   Require(!lines.empty(), "the report ends with a count");

@@ -1,11 +1,14 @@
 // The controller's table loader on any file: Read_ThermalTable as start-up
-// calls it, then the listing. For every input: at most 1024 values are
-// stored, one per comma; each echoed number's low eight bits are the stored
-// byte; the listing shows exactly what was stored; nothing past the stored
-// values changes; and the output has the echo's and the listing's layout.
+// calls it, then the listing. For every input: a text that holds a NUL
+// character is refused whole; else at most 1024 values are stored, one per
+// comma of the text as decoded; each echoed number's low eight bits are the
+// stored byte; the listing shows exactly what was stored; nothing past the
+// stored values changes; and the output has the echo's and the listing's
+// layout.
 
 #include "fuzz_support.h"
 #include "table/thermal_table.h"
+#include "tool/table_file.h"
 
 #include <algorithm>
 #include <sstream>
@@ -42,15 +45,25 @@ std::vector<long long> Numbers_In(std::istringstream &words, std::size_t count) 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   static_cast<void>(Printed_Since_Last_Call()); // from here on, output is kept
-  ThermalTableBytes table = BUILT_IN_TABLE;
+  ThermalTableBytes table = Built_In_Table();
   std::uint16_t table_count = 0;
   const MemoryFile file = Memory_File(data, size);
-  Require(Read_ThermalTable(file.path.c_str(), table, table_count), "a readable file loads");
+  const bool read = Read_ThermalTable(file.path.c_str(), table, table_count);
   List_ThermalTable(table, table_count);
   Close(file);
   const std::string printed = Printed_Since_Last_Call();
 
-  const auto commas = static_cast<std::size_t>(std::count(data, data + size, ','));
+  TextEncoding encoding = TextEncoding::Unmarked;
+  const std::string text =
+      Decoded_Text(std::string(reinterpret_cast<const char *>(data), size), encoding);
+  const bool is_text = text.find('\0') == std::string::npos;
+  Require(read == is_text, "a readable file loads exactly when its text holds no NUL");
+  if (!is_text) {
+    Require(printed == "open ThermalTable file err! \n\n" && table == Built_In_Table(),
+            "a file that is no text is refused whole");
+    return 0;
+  }
+  const auto commas = static_cast<std::size_t>(std::count(text.begin(), text.end(), ','));
   const std::size_t stored = std::min<std::size_t>(commas, TABLE_SIZE);
   Require(table_count == stored, "one value is stored per comma, 1024 at most");
 
@@ -69,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                "\n" + Rows_Text(listed) + "\n";
   Require(printed == expected, "the output is the echo, then the listing of what was stored");
   Require(std::equal(table.begin() + static_cast<long>(stored), table.end(),
-                     BUILT_IN_TABLE.begin() + static_cast<long>(stored)),
+                     Built_In_Table().begin() + static_cast<long>(stored)),
           "the values past the file's keep the built-in table");
   return 0;
 }

@@ -4,10 +4,9 @@
 #include "hw/ec.h"
 #include "table/thermal_table.h"
 
+#include <cstddef>
 #include <cstdint>
-
-// Exit status of a start-up that failed: the library or the bridge step.
-constexpr int EXIT_STARTUP_FAILED = 1;
+#include <cstdio>
 
 // How the EC's last start-up command went. It is owed while other software
 // holds the EC: it goes out at the first cycle that can have the EC.
@@ -16,24 +15,28 @@ enum class EcStart : std::uint8_t { Owed, Taken, NotTaken };
 // What a run of the controller holds from its start-up to its end. Start-up
 // fills it afresh; the cycles carry it on.
 struct Controller {
-  ThermalTableBytes table = BUILT_IN_TABLE; // the built-in rows, overwritten by the file
-  std::uint16_t table_count = 0;            // values stored from the file
-  std::uint8_t row = ROW_BOTTOM;            // the current table row
-  std::uint16_t heartbeat = 0;              // cycles run; wraps from 65535 to 0
-  std::uint8_t temperature = 0;             // the latest byte the EC's data port gave
-  std::uint8_t silent_reads = 0;            // reads in a row the EC did not answer, ports there
-  std::uint64_t suspended_ms_seen = 0;      // the machine's suspended time at the last look
-  std::int16_t ec_value = -1;               // the value the EC last took, -1 while not known
-  EcStart ec_start = EcStart::Owed;         // how the last start-up command went
+  ThermalTableBytes table = Built_In_Table(); // the built-in rows, overwritten by the file
+  std::uint16_t table_count = 0;              // values stored from the file
+  std::uint8_t row = ROW_BOTTOM;              // the current table row
+  std::uint16_t heartbeat = 0;                // cycles run; wraps from 65535 to 0
+  std::uint8_t temperature = 0;               // the latest byte the EC's data port gave
+  std::uint8_t silent_reads = 0;              // reads in a row the EC did not answer, ports there
+  std::uint64_t suspended_ms_seen = 0;        // the machine's suspended time at the last look
+  std::int16_t ec_value = -1;                 // the value the EC last took, -1 while not known
+  EcStart ec_start = EcStart::Owed;           // how the last start-up command went
   bool value_owed = false; // a set-up could not send the row's value: it follows the command
 };
 
 // Loads and lists the table, brings up the port library, opens the EC host
 // interface and sends the EC its start-up command (taken or not); then
 // tells the service manager that the program is up: its control cycle
-// begins. False, after the failed step's message, when the library or the
-// bridge is not there.
-[[nodiscard]] bool Start_Up(Controller &controller);
+// begins. 0 then; else, after the failed step's message, the exit status
+// of its kind (app/exit_status.h).
+[[nodiscard]] int Start_Up(Controller &controller);
+
+// Whether the table file the program opened may be used, as its platform
+// sees it (Platform_FileTrusted); a refusal is told as an event too.
+[[nodiscard]] bool Table_Trusted(std::FILE *file, char *why, std::size_t size);
 
 // Says on the standard error stream, one line each in thermal-table check's
 // words, what the table read from the file holds that changes what the
@@ -43,10 +46,11 @@ struct Controller {
 void Say_Table_Findings(const Controller &controller, const TableLoad &load);
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
-// device. False, after the message of the step that failed, when the bridge
-// is not found, or a bus could not be held, or the backend could not carry
-// out a write.
-[[nodiscard]] bool Open_Port();
+// device. After the message of the step that failed: NotThisMachine when
+// there is no bridge; Failed when a bus could not be held, or the backend
+// could not carry out a write.
+enum class PortsOpened : std::uint8_t { Open, NotThisMachine, Failed };
+[[nodiscard]] PortsOpened Open_Port();
 
 // Gives the EC a moment after its ports were opened, then sends it its
 // start-up command.

@@ -42,7 +42,7 @@ bool Send_Row_Value(Controller &controller, std::uint8_t row) {
 // owed to it.
 bool Set_Up_Ec_Again(Controller &controller) {
   controller.ec_value = -1;
-  if (!Open_Port()) {
+  if (Open_Port() != PortsOpened::Open) {
     return false;
   }
   Console_Print(LOG_OPEN_PORT_OK);
@@ -74,11 +74,10 @@ void Send_Owed_Start(Controller &controller) {
     controller.ec_value = value_taken ? std::int16_t{value} : std::int16_t{-1};
     controller.value_owed = false;
   }
-  std::fprintf(stderr,
-               "thermal-control: the EC's start-up command, owed while other software held the "
-               "EC, went out%s%s\n",
-               controller.ec_start == EcStart::Taken ? "" : "; the EC did not take it",
-               value_taken ? "" : "; the EC did not take the row's value");
+  Console_Error("the EC's start-up command, owed while other software held the "
+                "EC, went out%s%s\n",
+                controller.ec_start == EcStart::Taken ? "" : "; the EC did not take it",
+                value_taken ? "" : "; the EC did not take the row's value");
 }
 
 // Where the EC runs on the value the program sent for the current row, it is
@@ -93,13 +92,13 @@ void Resend_Changed_Value(Controller &controller) {
   static_cast<void>(Send_Row_Value(controller, controller.row));
 }
 
-// Looks at how long the machine has been suspended; true when it slept since
-// the last look.
+// Looks at how long the machine has been suspended, and whether the
+// platform told of a resume; true when it slept since the last look.
 bool Machine_Slept(Controller &controller) {
   const std::uint64_t now = Platform_SuspendedMs();
   const bool slept = Slept_Between(controller.suspended_ms_seen, now);
   controller.suspended_ms_seen = now;
-  return slept;
+  return Platform_ResumeNoticed() || slept;
 }
 
 RecoveryDone Done(bool worked) { return worked ? RecoveryDone::Worked : RecoveryDone::Failed; }
@@ -151,11 +150,16 @@ void Read_Table_Again(Controller &controller) {
   Platform_Notify("RELOADING=1");
   const char *why = nullptr;
   std::FILE *file = Open_TableFile(THERMAL_TABLE_FILE, why);
+  char distrust[256];
+  if (file != nullptr && !Table_Trusted(file, distrust, sizeof distrust)) {
+    std::fclose(file);
+    file = nullptr;
+    why = distrust;
+  }
   if (file == nullptr) {
-    std::fprintf(stderr, "thermal-control: cannot use %s again: %s; the table in force stays\n",
-                 THERMAL_TABLE_FILE, why);
+    Console_Error("cannot use %s again: %s; the table in force stays\n", THERMAL_TABLE_FILE, why);
   } else {
-    controller.table = BUILT_IN_TABLE;
+    controller.table = Built_In_Table();
     controller.table_count = 0;
     TableLoad load{};
     Load_ThermalTable(file, THERMAL_TABLE_FILE, controller.table, controller.table_count, &load);
@@ -168,7 +172,6 @@ void Read_Table_Again(Controller &controller) {
 }
 
 bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
-  Platform_KeepOutput();
   if (!Platform_Pause(pause_ms)) {
     return false;
   }

@@ -1,7 +1,9 @@
 #include "app/status.h"
 
+#include "common/console.h"
+#include "hw/bus_hold.h"
+
 #include <cstdarg>
-#include <cstdio>
 
 namespace {
 
@@ -13,8 +15,17 @@ namespace {
   }
   std::va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(text + used, size - used, format, arguments);
+  Text_FormatV(text + used, size - used, format, arguments);
   va_end(arguments);
+}
+
+// How long other software has kept the bus from the program, once it is
+// long enough to be said.
+void Append_Kept(char *text, std::size_t size, PortLibBus bus) {
+  const unsigned kept_s = Bus_Kept_S(bus);
+  if (kept_s >= LONG_HOLD_S) {
+    Append(text, size, " for %u s", kept_s);
+  }
 }
 
 void Append_Read(char *text, std::size_t size, const Controller &controller,
@@ -28,6 +39,7 @@ void Append_Read(char *text, std::size_t size, const Controller &controller,
     return;
   case EcRead::Busy:
     Append(text, size, "EC busy: held by other software");
+    Append_Kept(text, size, PortLibBus::Ec);
     return;
   case EcRead::NoAnswer:
     Append(text, size, "EC not answering (%u read%s in a row)", unsigned{report.unanswered},
@@ -72,6 +84,12 @@ void Status_Text(const Controller &controller, const CycleReport &report, char *
   }
   if (report.recovery_done != RecoveryDone::None) {
     Append(text, size, ", %s", Set_Up_Text(report.recovery_done));
+  }
+  for (const PortLibBus bus : {PortLibBus::Isa, PortLibBus::Pci}) {
+    if (Bus_Kept_S(bus) >= LONG_HOLD_S) {
+      Append(text, size, ", %s held by other software", Bus_Name(bus));
+      Append_Kept(text, size, bus);
+    }
   }
   Append(text, size, "; row %u (rise %u, fall %u, value %u); ", unsigned{controller.row},
          Row_Byte(controller.table, controller.row, COL_RISE),

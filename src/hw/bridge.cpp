@@ -1,6 +1,7 @@
 #include "hw/bridge.h"
 
 #include "hw/board.h"
+#include "hw/bus_hold.h"
 #include "hw/port_lib.h"
 
 namespace {
@@ -31,10 +32,10 @@ BridgeOpened Bridge_FindAndForward() {
 } // namespace
 
 BridgeOpened Bridge_ForwardEcPorts() {
-  if (!PortLib_HoldBus(PortLibBus::Pci)) {
+  if (!Hold_Bus(PortLibBus::Pci)) {
     return BridgeOpened::Failed;
   }
   const BridgeOpened opened = Bridge_FindAndForward();
-  const bool released = PortLib_ReleaseBus(PortLibBus::Pci);
+  const bool released = Release_Bus(PortLibBus::Pci);
   return released ? opened : BridgeOpened::Failed;
 }

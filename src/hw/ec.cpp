@@ -1,6 +1,7 @@
 #include "hw/ec.h"
 
 #include "hw/board.h"
+#include "hw/bus_hold.h"
 #include "hw/port_lib.h"
 
 #include <cstdint>
@@ -53,14 +54,14 @@ bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
 // A command with one data byte and no reply, in one hold of the EC.
 EcSent EC_SendCommand(std::uint8_t command, std::uint8_t data) {
-  if (!PortLib_HoldBus(PortLibBus::Ec)) {
+  if (!Hold_Bus(PortLibBus::Ec)) {
     return EcSent::NotHeld;
   }
   const bool ready = EC_WaitInputEmpty();
   EC_WriteCommand(command);
   const bool command_taken = EC_WaitInputEmpty();
   EC_WriteData(data);
-  const bool released = PortLib_ReleaseBus(PortLibBus::Ec);
+  const bool released = Release_Bus(PortLibBus::Ec);
   return ready && command_taken && released ? EcSent::Taken : EcSent::NotTaken;
 }
 
@@ -96,9 +97,9 @@ EcSent EC_SendSelect(std::uint8_t value) { return EC_SendCommand(EC_CMD_SELECT, 
 // An EC that cannot be held is not asked, and `temperature` keeps the byte of
 // the read before.
 EcRead EC_ReadTemperature(std::uint8_t &temperature) {
-  if (!PortLib_HoldBus(PortLibBus::Ec)) {
+  if (!Hold_Bus(PortLibBus::Ec)) {
     return EcRead::Busy;
   }
   const EcRead read = EC_ExchangeTemperature(temperature);
-  return PortLib_ReleaseBus(PortLibBus::Ec) ? read : EcRead::NoAnswer;
+  return Release_Bus(PortLibBus::Ec) ? read : EcRead::NoAnswer;
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // The port I/O library: the program's only way to the hardware and to the
 // clock. Each backend provides exactly these functions, and the build links
@@ -28,6 +29,19 @@
 
 // 0 when the library is ready for use; any other value is a failure.
 [[nodiscard]] std::uint32_t PortLib_GetStatus();
+
+// Why the library is not ready, after PortLib_Initialize or PortLib_GetStatus
+// failed: the program ends with an exit status of that kind.
+enum class PortLibFailure : std::uint8_t {
+  Other,             // a reason of this backend's own, said in its message
+  AnotherCopy,       // another copy of the program holds the machine's lock
+  NoLibrary,         // the library is not where the program loads it from
+  LibraryUnloadable, // it is there but cannot be loaded
+  LibraryIncomplete, // it lacks one of the functions the program calls
+  DriverNotStarted,  // its initialisation failed
+  BadStatus,         // it reports a status of failure
+};
+[[nodiscard]] PortLibFailure PortLib_Failure();
 
 // Highest PCI bus number that PortLib_FindPciDevice searches.
 void PortLib_SetPciMaxBus(std::uint8_t max_bus);
@@ -96,6 +110,10 @@ using ControllerRun = int (*)();
 // The program's one way to wait: the kernel's millisecond sleep.
 void Platform_SleepMs(std::uint32_t milliseconds);
 
+// Milliseconds of the platform's monotonic clock, from an arbitrary start.
+// The simulated machine's moves by exactly each sleep.
+[[nodiscard]] std::uint64_t Platform_ClockMs();
+
 // The pause between two control cycles: the same sleep, cut short where the
 // program is asked to end (a Windows service stopped); false then. Elsewhere
 // a signal ends the program, and the pause always runs its course.
@@ -112,11 +130,28 @@ void Platform_Notify(const char *message);
 // each cycle are made only then.
 [[nodiscard]] bool Platform_ServiceManagerListens();
 
-// Sees that the program's lines reach someone: called before its first line
-// and once a cycle. Where nobody can read its standard output (the Windows
-// service), they go to a log file in the service's folder, kept to a few
-// MiB.
-void Platform_KeepOutput();
+// What a service tells the place where the platform keeps its events (the
+// Windows event log), beside its lines; elsewhere nothing happens, since the
+// journal keeps the lines themselves. `text` is the event's own words.
+enum class PlatformEvent : std::uint8_t {
+  Started,      // the control cycle begins: the version, the table in force and its encoding
+  TableRefused, // the table file is not used: why
+  BusHeld,      // other software has held a bus for long: control waits
+  BusLetGo,     // and let it go
+};
+void Platform_Event(PlatformEvent event, const char *text);
+
+// Whether a service may trust a file it opened to read: only where SYSTEM,
+// the administrators or the service's own account own it and no other
+// account may write it (the Windows service, in a folder any user may
+// write to before it is made safe). False, with the reason in `why`, when
+// not; elsewhere always true.
+[[nodiscard]] bool Platform_FileTrusted(std::FILE *file, char *why, std::size_t size);
+
+// Whether the platform has told of a resume from sleep since the last call
+// (the Windows service's power event). The program then sets the EC up again,
+// as when its look at the suspended time shows a sleep.
+[[nodiscard]] bool Platform_ResumeNoticed();
 
 // How long the machine has been suspended or hibernated since it booted, in
 // milliseconds; it never decreases. Read from two of the system's clocks a

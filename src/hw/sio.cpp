@@ -1,6 +1,7 @@
 #include "hw/sio.h"
 
 #include "hw/board.h"
+#include "hw/bus_hold.h"
 #include "hw/port_lib.h"
 
 namespace {
@@ -15,11 +16,11 @@ void SIO_WriteRegister(std::uint8_t reg, std::uint8_t value) {
 } // namespace
 
 bool SIO_ProgramEcDevice() {
-  if (!PortLib_HoldBus(PortLibBus::Isa)) {
+  if (!Hold_Bus(PortLibBus::Isa)) {
     return false;
   }
   for (const auto &[reg, value] : sio_ec_device_program) {
     SIO_WriteRegister(reg, value);
   }
-  return PortLib_ReleaseBus(PortLibBus::Isa);
+  return Release_Bus(PortLibBus::Isa);
 }

@@ -1,6 +1,6 @@
 #include "table/table_findings.h"
 
-#include "common/byte_order_mark.h"
+#include "common/console.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -15,7 +15,7 @@ unsigned U(std::size_t n) { return static_cast<unsigned>(n); }
   TableFinding finding{value, severity, name, {}};
   std::va_list arguments;
   va_start(arguments, format);
-  std::vsnprintf(finding.text, sizeof finding.text, format, arguments);
+  Text_FormatV(finding.text, sizeof finding.text, format, arguments);
   va_end(arguments);
   taker.take(taker.context, finding);
 }
@@ -34,9 +34,9 @@ std::size_t Highest_Reached(const RowSet &reached) {
 using RowsText = char[24];
 void Rows_Text(RowsText &text, std::size_t first, std::size_t last) {
   if (first == last) {
-    std::snprintf(text, sizeof text, "row %u", U(first));
+    Text_Format(text, sizeof text, "row %u", U(first));
   } else {
-    std::snprintf(text, sizeof text, "rows %u to %u", U(first), U(last));
+    Text_Format(text, sizeof text, "rows %u to %u", U(first), U(last));
   }
 }
 
@@ -102,24 +102,17 @@ void Find_Stuck_Rows(const ThermalTableBytes &table, const RowSet &reached, Find
   }
 }
 
-void Find_Encoding(const std::uint8_t *start, std::size_t size, FindingTaker taker) {
-  const TextEncoding encoding = Marked_Encoding(start, size);
-  if (encoding == TextEncoding::Utf8) {
+void Find_Encoding(TextEncoding encoding, FindingTaker taker) {
+  if (encoding != TextEncoding::Unmarked) {
     Take(taker, NO_VALUE, FindingSeverity::Note, "encoding",
-         "the file is %s, which the controller reads as text in front of the first value: save "
-         "it without the mark (as ANSI, or UTF-8 without BOM)",
-         Encoding_Name(encoding));
-  } else if (encoding != TextEncoding::Unmarked) {
-    Take(taker, NO_VALUE, FindingSeverity::Note, "encoding",
-         "the file is %s (it starts with a byte-order mark); the controller reads a byte a "
-         "character, the mark and a zero byte in every value as text: save it as ANSI or UTF-8",
+         "the file is %s; its text is read as the same digits in ASCII would be",
          Encoding_Name(encoding));
   }
 }
 
 void Find_What_Changes_The_Controller(const ThermalTableBytes &table, std::size_t count,
                                       const TableLoad &load, FindingTaker taker) {
-  Find_Encoding(load.start.data(), load.start_size, taker);
+  Find_Encoding(load.encoding, taker);
   for (std::size_t i = 0; i < count; ++i) {
     Find_Range(i, load.numbers[i], taker);
   }

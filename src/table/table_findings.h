@@ -3,7 +3,7 @@
 // What thermal-table check finds in a table that changes what the controller
 // does: a value outside 0 to 255, a file that ends inside a row, built-in
 // rows that the controller climbs into above the file's, a row that it never
-// leaves once it is in it, and a byte-order mark it reads as text. The checker reports them among
+// leaves once it is in it, and the encoding it decodes. The checker reports them among
 // its other findings, where they stand in the file; the controller says them once, as it lists the
 // table. One home for their rules and their words.
 
@@ -44,10 +44,9 @@ void Find_BuiltIn_Rows(std::size_t rows_set, const RowSet &reached, FindingTaker
 // temperature moves it out.
 void Find_Stuck_Rows(const ThermalTableBytes &table, const RowSet &reached, FindingTaker taker);
 
-// A file that starts with a byte-order mark: the controller reads its bytes
-// one by one, the mark as text in front of the first value, and UTF-16's
-// zero bytes in every value.
-void Find_Encoding(const std::uint8_t *start, std::size_t size, FindingTaker taker);
+// A file in an encoding other than plain text, which the controller decodes:
+// said, so that a user who saved it so knows it was understood.
+void Find_Encoding(TextEncoding encoding, FindingTaker taker);
 
 // All five, for a table loaded from a file of `count` values.
 void Find_What_Changes_The_Controller(const ThermalTableBytes &table, std::size_t count,

@@ -2,7 +2,9 @@
 
 #include "common/console.h"
 #include "common/files.h"
+#include "common/text_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -10,7 +12,7 @@
 #include <cstring>
 
 // clang-format off
-const ThermalTableBytes BUILT_IN_TABLE = {
+const std::array<std::uint8_t, BUILT_IN_ROWS * ROW_SIZE> BUILT_IN_ROW_BYTES = {
 //  rise fall value extra
       0,   0,    0,   0, // row 0: fall 0 is a floor no temperature is below
      45,  40,  100,   0,
@@ -22,6 +24,12 @@ const ThermalTableBytes BUILT_IN_TABLE = {
     255,   0,  100,   0, // row 7: rise 255 is a ceiling no temperature is above
 };
 // clang-format on
+
+ThermalTableBytes Built_In_Table() {
+  ThermalTableBytes table{};
+  std::copy(BUILT_IN_ROW_BYTES.begin(), BUILT_IN_ROW_BYTES.end(), table.begin());
+  return table;
+}
 
 namespace {
 
@@ -91,21 +99,23 @@ void Echo_Value(int number, unsigned &echoed_on_line) {
   }
 }
 
-// Reads the file to its end (or a read error), storing a value at each comma.
-// Text after the last comma belongs to no value and is ignored. A comma
-// beyond the storage's last value, and the first MiB's end, end the load as
-// the end of the file would.
+// Reads the text to its end (or a read error), storing a value at each
+// comma. Text after the last comma belongs to no value and is ignored. A
+// comma beyond the storage's last value, and the first MiB's end, end the
+// load as the end of the file would.
 void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &table,
                  std::uint16_t &count, TableLoad *load) {
   TableReader reader;
   unsigned echoed_on_line = 0;
-  for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
-    if (reader.offset == TABLE_FILE_MAX_BYTES) {
+  TextSource text;
+  Text_Start(text, file);
+  if (load != nullptr) {
+    load->encoding = text.decoder.encoding;
+  }
+  for (int c = Text_Next(text); c != EOF; c = Text_Next(text)) {
+    if (text.bytes_read > TABLE_FILE_MAX_BYTES) {
       Console_Print(LOAD_TOO_LONG, file_name, unsigned{TABLE_FILE_MAX_BYTES});
       return;
-    }
-    if (load != nullptr && load->start_size < load->start.size()) {
-      load->start[load->start_size++] = static_cast<std::uint8_t>(c);
     }
     switch (Table_Feed(reader, table, count, c)) {
     case TableByte::Field:
@@ -122,9 +132,22 @@ void Load_Values(std::FILE *file, const char *file_name, ThermalTableBytes &tabl
     }
   }
   if (std::ferror(file) != 0) {
-    std::fprintf(stderr, "thermal-control: reading %s failed: %s; the values read before count\n",
-                 file_name, std::strerror(errno));
+    Console_Error("reading %s failed: %s; the values read before count\n", file_name,
+                  std::strerror(errno));
   }
+}
+
+// Whether the file's text, as the loader would read it, holds a NUL
+// character; the file is read from its start again after.
+bool Holds_Nul(std::FILE *file) {
+  TextSource text;
+  Text_Start(text, file);
+  int c = Text_Next(text);
+  while (c != EOF && c != '\0' && text.bytes_read <= TABLE_FILE_MAX_BYTES) {
+    c = Text_Next(text);
+  }
+  std::rewind(file);
+  return c == '\0';
 }
 
 // Why the table file is not used. Where there is none, the folder looked in
@@ -135,17 +158,15 @@ void Say_Not_Used(const char *file_name, const char *why) {
   char folder[4096];
   if (File_Kind(file_name, kind_why) != FileKind::Missing ||
       !Current_Folder(folder, sizeof folder)) {
-    std::fprintf(stderr, "thermal-control: cannot use %s: %s; the built-in table serves\n",
-                 file_name, why);
+    Console_Error("cannot use %s: %s; the built-in table serves\n", file_name, why);
     return;
   }
   char doubled[256];
-  std::snprintf(doubled, sizeof doubled, "%s.txt", file_name);
+  Text_Format(doubled, sizeof doubled, "%s.txt", file_name);
   const bool hidden_txt = File_Kind(doubled, kind_why) == FileKind::Plain;
-  std::fprintf(stderr,
-               "thermal-control: cannot use %s: %s in %s%s%s%s; the built-in table serves\n",
-               file_name, why, folder, hidden_txt ? " (but " : "", hidden_txt ? doubled : "",
-               hidden_txt ? " is there: Explorer hides its last .txt; rename it)" : "");
+  Console_Error("cannot use %s: %s in %s%s%s%s; the built-in table serves\n", file_name, why,
+                folder, hidden_txt ? " (but " : "", hidden_txt ? doubled : "",
+                hidden_txt ? " is there: Explorer hides its last .txt; rename it)" : "");
 }
 
 } // namespace
@@ -191,6 +212,10 @@ std::FILE *Open_TableFile(const char *file_name, const char *&why) {
   std::FILE *file = File_Open(file_name, "rb");
   if (file == nullptr) {
     why = std::strerror(errno);
+  } else if (Holds_Nul(file)) {
+    std::fclose(file);
+    why = TABLE_NOT_TEXT;
+    file = nullptr;
   }
   return file;
 }
@@ -204,9 +229,15 @@ void Load_ThermalTable(std::FILE *file, const char *file_name, ThermalTableBytes
 }
 
 bool Read_ThermalTable(const char *file_name, ThermalTableBytes &table, std::uint16_t &count,
-                       TableLoad *load) {
+                       TableLoad *load, TableTrust trust) {
   const char *why = nullptr;
   std::FILE *file = Open_TableFile(file_name, why);
+  char distrust[256];
+  if (file != nullptr && trust != nullptr && !trust(file, distrust, sizeof distrust)) {
+    std::fclose(file);
+    file = nullptr;
+    why = distrust;
+  }
   if (file == nullptr) {
     Say_Not_Used(file_name, why);
     Console_Print(LOAD_CANNOT_OPEN);

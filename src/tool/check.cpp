@@ -225,8 +225,7 @@ void Print_Count(const LoadedTable &table, std::size_t warnings, std::size_t not
 
 int Check_Table(const LoadedTable &table, std::FILE *out) {
   Findings findings{table, {}};
-  Find_Encoding(reinterpret_cast<const std::uint8_t *>(table.text.data()),
-                std::min<std::size_t>(table.text.size(), 3), Taker(findings));
+  Find_Encoding(table.encoding, Taker(findings));
   Check_Reading(findings);
   std::stable_sort(findings.list.begin(), findings.list.end(),
                    [](const Located &a, const Located &b) { return a.offset < b.offset; });

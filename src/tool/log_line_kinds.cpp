@@ -1,6 +1,7 @@
 #include "tool/log_line_kinds.h"
 
 #include "app/log_lines.h"
+#include "common/console.h"
 #include "table/thermal_table.h"
 
 #include <charconv>
@@ -8,9 +9,6 @@
 namespace {
 
 constexpr std::string_view PLAIN_SEPARATORS = ", \t";
-
-// The controller's lines on its standard error, as the journal holds them.
-constexpr std::string_view STANDARD_ERROR_MARK = "thermal-control: ";
 
 bool Is_Digits(std::string_view text, std::size_t most) {
   if (text.empty() || text.size() > most) {
@@ -68,7 +66,7 @@ bool Is_Controller_Message(std::string_view line) {
       LOG_RESUMED,  LOG_NO_ANSWER,          LOG_NOT_TAKEN, LOG_PORTS_LOST,   LOG_EC_SILENT,
       LOG_STATUS,   LOG_RELOAD_SENT,        LOAD_HEADER,   LOAD_CANNOT_OPEN, LOAD_TOO_MANY,
       LOAD_TOO_LONG};
-  if (line.rfind(STANDARD_ERROR_MARK, 0) == 0) {
+  if (line.rfind(CONSOLE_ERROR_MARK, 0) == 0) {
     return true;
   }
   for (const char *format : FORMATS) {

@@ -1,12 +1,13 @@
 #include "tool/log_reader.h"
 
 #include "app/log_lines.h"
+#include "common/log_stamp.h"
+#include "common/text_source.h"
 #include "table/thermal_table.h"
 #include "tool/journal_lines.h"
 #include "tool/log_format.h"
 #include "tool/log_line_kinds.h"
 #include "tool/shown.h"
-#include "tool/text_source.h"
 
 #include <cerrno>
 #include <charconv>
@@ -119,7 +120,7 @@ struct Reader {
       return;
     }
     reading_table = false;
-    ThermalTableBytes table = BUILT_IN_TABLE;
+    ThermalTableBytes table = Built_In_Table();
     std::size_t count = 0;
     for (std::size_t i = 0; i < (table_lines.size() + 1) / 2; ++i) {
       for (const std::int64_t number : table_lines[i]) {
@@ -237,9 +238,10 @@ struct Reader {
 
   // Trailing blanks do not count: the journal strips them. In journalctl's
   // output, each line is what follows its prefix, and its own notes are no
-  // lines of the log.
+  // lines of the log; in the Windows service's, what follows its time.
   void Read_Line(std::string_view line) {
     ++line_number;
+    line.remove_prefix(Stamp_Length(line));
     line = line.substr(0, line.find_last_not_of(" \t") + 1);
     if (Is_Journal_Note(line) ||
         (kind == Kind::Unknown &&

@@ -8,7 +8,8 @@
 namespace {
 
 void Start_Load(LoadedTable &table) {
-  table.bytes = BUILT_IN_TABLE;
+  table.encoding = TextEncoding::Unmarked;
+  table.bytes = Built_In_Table();
   table.count = 0;
   table.fields.clear();
   table.too_many = false;
@@ -37,6 +38,19 @@ bool Read_Counting(std::FILE *file, std::string &text, bool &too_long, std::stri
 
 } // namespace
 
+std::string Decoded_Text(const std::string &bytes, TextEncoding &encoding) {
+  const auto *start = reinterpret_cast<const std::uint8_t *>(bytes.data());
+  encoding = Text_Encoding(start, std::min<std::size_t>(bytes.size(), 3));
+  TextDecoder decoder{encoding};
+  std::string text;
+  std::uint8_t utf8[DECODED_MAX];
+  for (std::size_t i = Mark_Size(encoding); i < bytes.size(); ++i) {
+    text.append(reinterpret_cast<const char *>(utf8), Decode_Byte(decoder, start[i], utf8));
+  }
+  text.append(reinterpret_cast<const char *>(utf8), Decode_End(decoder, utf8));
+  return text;
+}
+
 void Load_BuiltInTable(LoadedTable &table) {
   Start_Load(table);
   table.text.clear();
@@ -54,11 +68,17 @@ bool Load_TableFile(const std::string &path, LoadedTable &table, std::string &er
     return false;
   }
   Start_Load(table);
-  const bool read = Read_Counting(file, table.text, table.too_long, error);
+  std::string bytes;
+  const bool read = Read_Counting(file, bytes, table.too_long, error);
   if (!standard_input) {
     std::fclose(file);
   }
   if (!read) {
+    return false;
+  }
+  table.text = Decoded_Text(bytes, table.encoding);
+  if (table.text.find('\0') != std::string::npos) {
+    error = TABLE_NOT_TEXT;
     return false;
   }
   TableReader reader;

@@ -301,6 +301,14 @@ int Parse_Arguments(int argc, char **argv) {
   return -1;
 }
 
+std::string Utf16(const std::string &ascii, bool little_endian) {
+  std::string text;
+  for (const char c : ascii) {
+    text += little_endian ? std::string{c, '\0'} : std::string{'\0', c};
+  }
+  return text;
+}
+
 std::string Hex(int byte) {
   char text[3];
   std::snprintf(text, sizeof text, "%02x", byte);

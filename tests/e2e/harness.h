@@ -96,6 +96,10 @@ const std::vector<std::string> &Startup_Trace();
 std::vector<std::string> Joined(std::vector<std::string> head,
                                 const std::vector<std::string> &tail);
 
+// ASCII text as Windows writes it in UTF-16, each character two bytes: as
+// PowerShell 5.1 and Notepad's "UTF-16 LE" do, or big-endian.
+std::string Utf16(const std::string &ascii, bool little_endian);
+
 // A byte as the trace writes it: two lower-case hex digits.
 std::string Hex(int byte);
 

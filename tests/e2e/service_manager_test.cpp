@@ -6,7 +6,9 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -146,7 +148,9 @@ TEST(ServiceManager, AStartUpCommandOwedToABusyEcGoesOutAtTheFirstCycleThatCanHa
   ASSERT_GE(run.trace.end() - first_cycle, static_cast<long>(expected.size()));
   EXPECT_EQ(std::vector<std::string>(first_cycle, first_cycle + static_cast<long>(expected.size())),
             expected);
-  EXPECT_EQ(*(first_cycle - 1), "busy ec") << "the start-up's own try";
+  EXPECT_EQ(*(first_cycle - 1),
+            "event started: thermal-control " THERMAL_VERSION " runs on the built-in table");
+  EXPECT_EQ(*(first_cycle - 2), "busy ec") << "the start-up's own try";
   EXPECT_NE(std::find(run.trace.begin(), run.trace.end(),
                       "notify STATUS=temperature 38; row 0 (rise 0, fall 0, value 0); EC's value "
                       "unknown; EC took its start-up command"),
@@ -160,6 +164,47 @@ TEST(ServiceManager, AStartUpCommandOwedToABusyEcGoesOutAtTheFirstCycleThatCanHa
                 "heartbat 00001 Now Tempareture is: 00", "EC did not answer; row held",
                 "now select value: 0   0   0   0", "heartbat 00002 Now Tempareture is: 38",
                 "now select value: 0   0   0   0", "heartbat 00003 "}));
+}
+
+// What a Windows service tells its event log, the simulated machine traces:
+// that it started, and on which table; a table it refused, and why; and a
+// bus other software keeps from it for 30 s, said once on the standard
+// error too, then its end. The status carries the hold's length meanwhile.
+TEST(ServiceManager, EventsAreToldAsTheyHappenAndALongHoldIsSaidOnceWithItsEnd) {
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", "47*40"},
+                 {"THERMAL_SIM_FAULT", "ec-busy:2:33"},
+                 {"THERMAL_SIM_NOTIFY", "1"}};
+  options.prepare = [](const std::string &dir) {
+    const std::string table = dir + "/ThermalTable.txt";
+    std::ofstream(table) << "0,0,0,0,\n";
+    chmod(table.c_str(), 0666);
+  };
+  const RunResult run = Run_Program(options);
+  std::vector<std::string> events;
+  std::copy_if(run.trace.begin(), run.trace.end(), std::back_inserter(events),
+               [](const std::string &line) { return line.rfind("event ", 0) == 0; });
+  const std::string held =
+      "the EC has been held by other software for 30 s; control waits for it to be let go";
+  const std::string let_go = "the EC was let go after 33 s";
+  EXPECT_EQ(events,
+            (std::vector<std::string>{
+                "event table refused: ThermalTable.txt is not used: others may write it "
+                "(its mode is 666)",
+                "event started: thermal-control " THERMAL_VERSION " runs on the built-in table",
+                "event bus held: " + held, "event bus let go: " + let_go}));
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 4) << run.err;
+  EXPECT_NE(run.err.find("thermal-control: " + held + "\n"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("thermal-control: " + let_go + "\n"), std::string::npos) << run.err;
+  // Said in the cycle whose hold made 30 s, the first status to carry it.
+  const auto said = std::find(run.trace.begin(), run.trace.end(), "event bus held: " + held);
+  ASSERT_NE(said, run.trace.end());
+  const auto status = std::find_if(said, run.trace.end(), [](const std::string &line) {
+    return line.rfind("notify STATUS=", 0) == 0;
+  });
+  ASSERT_NE(status, run.trace.end());
+  EXPECT_EQ(status->rfind("notify STATUS=EC busy: held by other software for 30 s; row 0", 0), 0u)
+      << *status;
 }
 
 } // namespace

@@ -49,20 +49,26 @@ TEST(StartUp, TableFileIsEchoedThenListedAndWhatItLeavesToTheBuiltInRowsIsSaid) 
 
 struct Asked {
   const char *argument;
+  int exit_status;
   const char *printed_start; // the standard output's start
-  bool runs;                 // it starts up and runs its cycles
+  const char *said_start;    // the standard error's start
 };
 
-// --help (or /?, as Windows asks) and --version are answered without reading
-// the table or reaching the library; any other argument is ignored.
-TEST(StartUp, HelpAndVersionAnswerWithoutTouchingAnythingAndOtherArgumentsAreIgnored) {
-  const char *usage = "usage: thermal-control [--help | /? | --version]\n\nKeeps the PC's embedded";
+// --help (or -h, and as Windows asks, /?, -? and /help) and --version are
+// answered without reading the table or reaching the library; any other
+// argument is refused with the usage, as is a second one, and nothing runs.
+TEST(StartUp, HelpAndVersionAnswerWithoutTouchingAnythingAndOtherArgumentsAreRefused) {
+  const char *usage = "usage: thermal-control [--help | -h | /? | --version]\n\nKeeps the PC's";
+  const char *refused = "thermal-control: --verbose is not an argument it takes\nusage: ";
   const Asked cases[] = {
-      {"--help", usage, false},
-      {"/?", usage, false},
-      {"--version", "thermal-control " THERMAL_VERSION "\n", false},
-      {"--verbose", "ThermalTable: \n", true},
-      {"help", "ThermalTable: \n", true},
+      {"--help", 0, usage, ""},
+      {"-h", 0, usage, ""},
+      {"/?", 0, usage, ""},
+      {"-?", 0, usage, ""},
+      {"/help", 0, usage, ""},
+      {"--version", 0, "thermal-control " THERMAL_VERSION "\n", ""},
+      {"--verbose", 2, "", refused},
+      {"help", 2, "", "thermal-control: help is not an argument it takes\nusage: "},
   };
   for (const Asked &c : cases) {
     RunOptions options;
@@ -70,15 +76,21 @@ TEST(StartUp, HelpAndVersionAnswerWithoutTouchingAnythingAndOtherArgumentsAreIgn
     options.env = {{"THERMAL_SIM_TEMPS", "38"}};
     options.args = {c.argument};
     const RunResult run = Run_Program(options);
-    EXPECT_EQ(run.exit_status, 0) << c.argument;
+    EXPECT_EQ(run.exit_status, c.exit_status) << c.argument;
     EXPECT_EQ(run.out.rfind(c.printed_start, 0), 0u) << c.argument << ": " << run.out;
-    EXPECT_EQ(run.err, "") << c.argument;
-    EXPECT_EQ(run.trace.empty(), !c.runs) << c.argument << ": the library, touched or not";
-    if (!c.runs) {
-      EXPECT_EQ(run.out.find("ThermalTable: "), std::string::npos) << c.argument << ": no table";
-      EXPECT_EQ(run.out.back(), '\n') << c.argument;
-    }
+    EXPECT_EQ(run.err.rfind(c.said_start, 0), 0u) << c.argument << ": " << run.err;
+    EXPECT_TRUE(run.trace.empty()) << c.argument << ": the library was touched";
+    EXPECT_EQ((run.out + run.err).find("ThermalTable: "), std::string::npos) << c.argument;
+    EXPECT_EQ((run.out + run.err).back(), '\n') << c.argument;
   }
+  RunOptions two;
+  two.env = {{"THERMAL_SIM_TEMPS", "38"}};
+  two.args = {"--help", "--version"};
+  const RunResult run = Run_Program(two);
+  EXPECT_EQ(run.exit_status, 2);
+  EXPECT_EQ(
+      run.err.rfind("thermal-control: more than one argument is not an argument it takes\n", 0), 0u)
+      << run.err;
 }
 
 struct UnusableTable {
@@ -118,6 +130,8 @@ TEST_P(TableNotUsed, IsSaidWhyAndTheBuiltInTableRuns) {
 }
 
 const char *TABLE = "/ThermalTable.txt";
+const char *NOT_TEXT =
+    "it holds NUL characters, so it is no text of numbers (save it as UTF-8 or ANSI)";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, TableNotUsed,
@@ -144,29 +158,50 @@ INSTANTIATE_TEST_SUITE_P(
                         Note_Dir(dir);
                         std::filesystem::create_symlink("gone", dir + TABLE);
                       },
-                      "No such file or directory in DIR"}),
+                      "No such file or directory in DIR"},
+        // NUL characters in a text that shows no encoding (one in the
+        // middle of a plain file, UTF-32): refused whole, never read as zeros.
+        UnusableTable{"ANulInPlainText",
+                      [](const std::string &dir) {
+                        std::ofstream(dir + TABLE) << std::string("0,0,0,0,\n45\0,40,100,0,\n", 21);
+                      },
+                      NOT_TEXT},
+        UnusableTable{"UTF32",
+                      [](const std::string &dir) {
+                        std::ofstream(dir + TABLE) << std::string("0\0\0\0,\0\0\0", 8);
+                      },
+                      NOT_TEXT},
+        // As a Windows service refuses a table another user may write.
+        UnusableTable{"OneOthersMayWrite",
+                      [](const std::string &dir) {
+                        std::ofstream(dir + TABLE) << "0,0,0,0,\n45,40,100,0,\n";
+                        chmod((dir + TABLE).c_str(), 0666);
+                      },
+                      "others may write it (its mode is 666)"}),
     [](const testing::TestParamInfo<UnusableTable> &param) {
       return std::string(param.param.name);
     });
 
-// A table that Windows' editors and shells mark with its encoding is read
-// as it stands, and the standard error says so once.
-TEST(StartUp, ATableMarkedWithItsEncodingIsSaidOnce) {
+// A table in any encoding Windows writes reads as the same digits in ASCII:
+// the same echo, listing, cycles and port accesses, with one note that names
+// the encoding.
+TEST(StartUp, ATableInEachEncodingWindowsWritesReadsAsItsAsciiAndIsSaidOnce) {
+  const std::string ascii = "0,0,0,0,\r\n45,40,100,0,\r\n255,0,0,0,\r\n";
+  const RunResult plain = Run_Temperatures("38,47,47", ascii);
+  ASSERT_EQ(plain.err, "");
   const std::pair<std::string, std::string> cases[] = {
-      {"\xEF\xBB\xBF"
-       "0,0,0,0,\n",
-       "UTF-8 with a byte-order mark, which the controller reads as text in front of the first "
-       "value: save it without the mark (as ANSI, or UTF-8 without BOM)"},
-      {std::string("\xFF\xFE"
-                   "0\0,\0",
-                   6),
-       "UTF-16 little-endian (it starts with a byte-order mark); the controller reads a byte a "
-       "character, the mark and a zero byte in every value as text: save it as ANSI or UTF-8"},
+      {"\xEF\xBB\xBF" + ascii, "UTF-8 with a byte-order mark"},
+      {"\xFF\xFE" + Utf16(ascii, true), "UTF-16 little-endian"},
+      {"\xFE\xFF" + Utf16(ascii, false), "UTF-16 big-endian"},
+      {Utf16(ascii, true), "UTF-16 little-endian without a byte-order mark"},
+      {Utf16(ascii, false), "UTF-16 big-endian without a byte-order mark"},
   };
-  for (const auto &[table, said] : cases) {
-    const RunResult run = Run_Temperatures("38", table);
-    EXPECT_EQ(Split_Lines(run.err).at(0),
-              "thermal-control: ThermalTable.txt: note: the file is " + said + " [encoding]");
+  for (const auto &[table, encoding] : cases) {
+    const RunResult run = Run_Temperatures("38,47,47", table);
+    EXPECT_EQ(run.out, plain.out) << encoding;
+    EXPECT_EQ(run.trace, plain.trace) << encoding;
+    EXPECT_EQ(run.err, "thermal-control: ThermalTable.txt: note: the file is " + encoding +
+                           "; its text is read as the same digits in ASCII would be [encoding]\n");
   }
 }
 
@@ -189,6 +224,7 @@ TEST(StartUp, TableThatCannotBeReadIsSaidWhy) {
 
 struct FailedStep {
   const char *fault;
+  int exit_status;
   const char *output_tail;
   std::vector<std::string> trace;
 };
@@ -198,24 +234,27 @@ void PrintTo(const FailedStep &c, std::ostream *os) { *os << c.fault; }
 
 class StartUpFailure : public testing::TestWithParam<FailedStep> {};
 
-TEST_P(StartUpFailure, PrintsItsMessageExitsWithStatus1AndTouchesNoPort) {
+TEST_P(StartUpFailure, PrintsItsMessageExitsWithTheStatusOfItsKindAndTouchesNoPort) {
   const FailedStep &step = GetParam();
   const RunResult run = Run_Temperatures("40", std::nullopt, step.fault);
   ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.exit_status, step.exit_status);
   EXPECT_EQ(run.out, std::string("open ThermalTable file err! \n\n\n") + step.output_tail);
   EXPECT_EQ(run.trace, step.trace);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, StartUpFailure,
-    testing::Values(
-        FailedStep{"init", "initializes the DLL Error\n", {"lib init -> 0"}},
-        FailedStep{"status", "initializes the DLL Error\n", {"lib init -> 1", "lib status -> 1"}},
-        FailedStep{"nobridge",
-                   "Init_WinRing0 ok\nNo find PCI bradge\n",
-                   {"lib init -> 1", "lib status -> 0", "hold pci", "pci maxbus 5",
-                    "pci find 8086 9cc3 0 -> ffffffff", "release pci"}}),
+    testing::Values(FailedStep{"init", 7, "initializes the DLL Error\n", {"lib init -> 0"}},
+                    FailedStep{"status",
+                               8,
+                               "initializes the DLL Error\n",
+                               {"lib init -> 1", "lib status -> 1"}},
+                    FailedStep{"nobridge",
+                               9,
+                               "Init_WinRing0 ok\nNo find PCI bradge\n",
+                               {"lib init -> 1", "lib status -> 0", "hold pci", "pci maxbus 5",
+                                "pci find 8086 9cc3 0 -> ffffffff", "release pci"}}),
     [](const testing::TestParamInfo<FailedStep> &param_info) {
       return std::string(param_info.param.fault);
     });

@@ -7,14 +7,18 @@
 
 std::uint32_t PortLib_Initialize() { return 1; }
 std::uint32_t PortLib_GetStatus() { return 0; }
+PortLibFailure PortLib_Failure() { return PortLibFailure::Other; }
 std::uint8_t PortLib_ReadPortByte(std::uint16_t) { return 0xFF; }
 void PortLib_WritePortByte(std::uint16_t, std::uint8_t) {}
 void Platform_SleepMs(std::uint32_t) {}
+std::uint64_t Platform_ClockMs() { return 0; }
 bool Platform_Pause(std::uint32_t) { return true; }
 std::uint64_t Platform_SuspendedMs() { return 0; }
 void Platform_Notify(const char *) {}
 bool Platform_ServiceManagerListens() { return false; }
-void Platform_KeepOutput() {}
+void Platform_Event(PlatformEvent, const char *) {}
+bool Platform_FileTrusted(std::FILE *, char *, std::size_t) { return true; }
+bool Platform_ResumeNoticed() { return false; }
 bool Platform_ReloadAsked() { return false; }
 bool PortLib_HoldBus(PortLibBus) { return true; }
 bool PortLib_ReleaseBus(PortLibBus) { return true; }

@@ -154,7 +154,7 @@ TEST_F(FakeSysfs, BridgeWriteThatFailsOnTheRecoveryPathLeavesTheControllerRunnin
   Add_Device("0000:00:1f.0", "0x8086", "0x9cc3");
   testing::internal::CaptureStdout();
   Controller controller;
-  ASSERT_TRUE(Start_Up(controller));
+  ASSERT_EQ(Start_Up(controller), 0);
   Break_File("0000:00:1f.0", "config");
   testing::internal::CaptureStderr();
   ASSERT_TRUE(Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS));

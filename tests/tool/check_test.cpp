@@ -79,15 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CheckCase{"NoComma", "0,0,0,0,\n45,40,100,0\n56,53,60,0,\n", NO_COMMA_FINDINGS,
                   "4 warnings"},
-        CheckCase{"AByteOrderMarkIsTextInFrontOfTheFirstValue",
-                  "\xEF\xBB\xBF"
-                  "45,40,100,0,\n" +
-                      CEILING,
-                  {"t.txt:1:1: note: the file is UTF-8 with a byte-order mark, which the "
-                   "controller reads as text in front of the first value: save it without the "
-                   "mark (as ANSI, or UTF-8 without BOM) [encoding]",
-                   "t.txt:1:1: warning: this field holds no number; it stores 0 [not-a-number]"},
-                  "1 warning, 1 note"},
+        CheckCase{"UTF16IsCheckedAsItsTextWithANoteOfItsEncoding",
+                  std::string("\xFF\xFE") + Utf16("0,0,0,0,\n45,40,100,0\n56,53,60,0,\n", true),
+                  Joined({"t.txt:1:1: note: the file is UTF-16 little-endian; its text is read "
+                          "as the same digits in ASCII would be [encoding]"},
+                         NO_COMMA_FINDINGS),
+                  "4 warnings, 1 note"},
         CheckCase{"CarriageReturnsAloneEndLines", "0,0,0,0,\r45,40,100,0\r56,53,60,0,\r",
                   NO_COMMA_FINDINGS, "4 warnings"},
         CheckCase{"IgnoredTextAndTrailingText",

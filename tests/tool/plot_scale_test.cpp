@@ -52,10 +52,10 @@ SimulatedCycle Cycle_At(std::uint64_t i) { return {200 + i * 1000, 40, true, 0, 
 TEST(PlotScale, ARunIsDrawnAPointACycleUpTo2000Cycles) {
   PlotColumns plot;
   for (std::uint64_t i = 0; i < PLOT_DETAIL_CYCLES; ++i) {
-    Plot_Take(plot, BUILT_IN_TABLE, Cycle_At(i));
+    Plot_Take(plot, Built_In_Table(), Cycle_At(i));
   }
   EXPECT_TRUE(Plot_Per_Cycle(plot));
-  Plot_Take(plot, BUILT_IN_TABLE, Cycle_At(PLOT_DETAIL_CYCLES));
+  Plot_Take(plot, Built_In_Table(), Cycle_At(PLOT_DETAIL_CYCLES));
   EXPECT_FALSE(Plot_Per_Cycle(plot));
 }
 

@@ -154,8 +154,8 @@ TEST(Simulate, TwoModelRunsInOneProcessGiveTheSameCycles) {
   constexpr double FORTY_FIVE_SECONDS = 45.0 / 3600;
   std::vector<SimulatedCycle> first;
   std::vector<SimulatedCycle> second;
-  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, {Keep, &first});
-  Run_Model(BUILT_IN_TABLE, FORTY_FIVE_SECONDS, {Keep, &second});
+  Run_Model(Built_In_Table(), FORTY_FIVE_SECONDS, {Keep, &first});
+  Run_Model(Built_In_Table(), FORTY_FIVE_SECONDS, {Keep, &second});
   ASSERT_EQ(first.size(), 45u);
   EXPECT_EQ(first.front().temperature, 39);
   EXPECT_TRUE(first == second);

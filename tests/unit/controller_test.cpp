@@ -42,14 +42,14 @@ TEST(Controller, ASecondStartUpInOneProcessStartsFresh) {
 
   Controller controller;
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(Start_Up(controller));
+  ASSERT_EQ(Start_Up(controller), 0);
   ASSERT_TRUE(Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS));
   ASSERT_TRUE(Control_Cycle(controller, CYCLE_PAUSE_MS));
   EXPECT_EQ(controller.row, 2);
   EXPECT_EQ(controller.heartbeat, 2);
   controller.silent_reads = 2;
 
-  ASSERT_TRUE(Start_Up(controller));
+  ASSERT_EQ(Start_Up(controller), 0);
   const std::string printed = testing::internal::GetCapturedStdout();
   EXPECT_EQ(controller.table_count, 8);
   EXPECT_EQ(controller.row, ROW_BOTTOM);
@@ -168,11 +168,11 @@ TEST(Controller, ReadingTheTableAgainReplacesItKeepsTheRowAndResendsAChangedValu
   Controller controller;
   Write_Table(THREE_ROWS);
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(Start_Up(controller));
+  ASSERT_EQ(Start_Up(controller), 0);
   testing::internal::GetCapturedStdout();
   for (const ReloadCase &c : cases) {
     Write_Table(THREE_ROWS);
-    controller.table = BUILT_IN_TABLE;
+    controller.table = Built_In_Table();
     controller.table_count = 0;
     testing::internal::CaptureStdout();
     ASSERT_TRUE(Read_ThermalTable("ThermalTable.txt", controller.table, controller.table_count));
@@ -232,7 +232,7 @@ TEST(Controller, AnOwedStartUpCommandGoesOutBeforeTheReadWithTheValueASetUpOwed)
   for (const OwedCase &c : cases) {
     Controller controller;
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(Start_Up(controller));
+    ASSERT_EQ(Start_Up(controller), 0);
     testing::internal::GetCapturedStdout();
     controller.row = 1;
     controller.ec_start = EcStart::Owed;

@@ -26,7 +26,7 @@ class Decision : public testing::TestWithParam<DecisionCase> {};
 
 TEST_P(Decision, FollowsTheRead) {
   const DecisionCase &c = GetParam();
-  EXPECT_EQ(Decide_Cycle(BUILT_IN_TABLE, c.cycle), c.expected);
+  EXPECT_EQ(Decide_Cycle(Built_In_Table(), c.cycle), c.expected);
 }
 
 constexpr EcRead ANSWERED = EcRead::Answered;

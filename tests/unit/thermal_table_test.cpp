@@ -15,7 +15,7 @@ namespace {
 // A table of the built-in rows with these values written over it from the
 // first on.
 ThermalTableBytes Table_Of(std::initializer_list<std::uint8_t> values) {
-  ThermalTableBytes table = BUILT_IN_TABLE;
+  ThermalTableBytes table = Built_In_Table();
   std::size_t at = 0;
   for (const std::uint8_t value : values) {
     table[at++] = value;
@@ -57,14 +57,14 @@ const ThermalTableBytes FLOOR_AT_30 = Table_Of({0, 30, 0, 0});
 
 INSTANTIATE_TEST_SUITE_P(
     Thresholds, Step,
-    testing::Values(StepCase{"EqualToTheNextRiseHolds", BUILT_IN_TABLE, 0, 45, 0},
-                    StepCase{"AboveTheNextRiseClimbs", BUILT_IN_TABLE, 0, 46, 1},
-                    StepCase{"EqualToTheFallHolds", BUILT_IN_TABLE, 1, 40, 1},
-                    StepCase{"BelowTheFallFalls", BUILT_IN_TABLE, 1, 39, 0},
-                    StepCase{"BetweenFallAndNextRiseHolds", BUILT_IN_TABLE, 2, 54, 2},
-                    StepCase{"FarAboveClimbsOneRow", BUILT_IN_TABLE, 1, 200, 2},
-                    StepCase{"FarBelowFallsOneRow", BUILT_IN_TABLE, 5, 0, 4},
-                    StepCase{"TheCeilingStopsTheClimb", BUILT_IN_TABLE, 6, 255, 6},
+    testing::Values(StepCase{"EqualToTheNextRiseHolds", Built_In_Table(), 0, 45, 0},
+                    StepCase{"AboveTheNextRiseClimbs", Built_In_Table(), 0, 46, 1},
+                    StepCase{"EqualToTheFallHolds", Built_In_Table(), 1, 40, 1},
+                    StepCase{"BelowTheFallFalls", Built_In_Table(), 1, 39, 0},
+                    StepCase{"BetweenFallAndNextRiseHolds", Built_In_Table(), 2, 54, 2},
+                    StepCase{"FarAboveClimbsOneRow", Built_In_Table(), 1, 200, 2},
+                    StepCase{"FarBelowFallsOneRow", Built_In_Table(), 5, 0, 4},
+                    StepCase{"TheCeilingStopsTheClimb", Built_In_Table(), 6, 255, 6},
                     StepCase{"WhenBothTestsHoldItClimbs", OVERLAPPING, 1, 47, 2},
                     StepCase{"BelowRow0sFallRow0Holds", FLOOR_AT_30, 0, 10, 0},
                     StepCase{"Row63IsTheTop", Tall_Table(0), 63, 200, 63},
@@ -89,7 +89,7 @@ std::string Scratch_Path() {
 Loaded Load(const std::string &contents) {
   const std::string path = Scratch_Path();
   std::ofstream(path, std::ios::binary) << contents;
-  Loaded loaded{false, "", BUILT_IN_TABLE, 0};
+  Loaded loaded{false, "", Built_In_Table(), 0};
   testing::internal::CaptureStdout();
   loaded.opened = Read_ThermalTable(path.c_str(), loaded.table, loaded.count);
   loaded.printed = testing::internal::GetCapturedStdout();
@@ -166,7 +166,7 @@ TEST(LoaderStorage, AShortFileLeavesTheRestOfTheBuiltInTable) {
   // Three rows and one value of the fourth: its other columns keep theirs.
   const Loaded loaded = Load("0,0,0,0,\n50,45,11,1,\n60,55,22,2,\n61,");
   EXPECT_EQ(loaded.count, 13);
-  ThermalTableBytes expected = BUILT_IN_TABLE;
+  ThermalTableBytes expected = Built_In_Table();
   const std::uint8_t file[] = {0, 0, 0, 0, 50, 45, 11, 1, 60, 55, 22, 2, 61};
   std::copy(std::begin(file), std::end(file), expected.begin());
   EXPECT_EQ(loaded.table, expected);
@@ -205,12 +205,12 @@ TEST(LoaderStorage, OnlyTheFirstMebibyteIsRead) {
 }
 
 TEST(LoaderStorage, AMissingFileIsReportedAndChangesNothing) {
-  ThermalTableBytes table = BUILT_IN_TABLE;
+  ThermalTableBytes table = Built_In_Table();
   std::uint16_t count = 0;
   testing::internal::CaptureStdout();
   EXPECT_FALSE(Read_ThermalTable("no-such-table.txt", table, count));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "open ThermalTable file err! \n");
-  EXPECT_EQ(table, BUILT_IN_TABLE);
+  EXPECT_EQ(table, Built_In_Table());
   EXPECT_EQ(count, 0);
 }
 

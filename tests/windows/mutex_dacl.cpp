@@ -1,5 +1,6 @@
-// Prints the rights on a named mutex, as its discretionary access control
-// list in the security descriptor string format, one line.
+// Prints the owner of a named mutex and the rights on it, as its owner and
+// discretionary access control list in the security descriptor string
+// format, one line.
 //
 //   mutex_dacl.exe NAME
 
@@ -10,6 +11,7 @@
 #include <sddl.h>
 
 int wmain(int argc, wchar_t **argv) {
+  constexpr SECURITY_INFORMATION WHAT = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   if (argc != 2) {
     std::fputs("usage: mutex_dacl.exe NAME\n", stderr);
     return 2;
@@ -18,10 +20,10 @@ int wmain(int argc, wchar_t **argv) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   wchar_t *text = nullptr;
   if (mutex == nullptr ||
-      GetSecurityInfo(mutex, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS ||
-      !ConvertSecurityDescriptorToStringSecurityDescriptorW(
-          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+      GetSecurityInfo(mutex, SE_KERNEL_OBJECT, WHAT, nullptr, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, WHAT,
+                                                            &text, nullptr)) {
     std::fprintf(stderr, "cannot read the rights on %ls (error %lu)\n", argv[1], GetLastError());
     return 1;
   }

@@ -19,8 +19,9 @@ namespace {
 struct MissingFile {
   const char *name;
   std::initializer_list<const char *> files; // beside the exe
-  const char *message;                       // how standard error starts
-  const char *then;                          // and what it says after the file's name
+  int exit_status;
+  const char *message; // how standard error starts
+  const char *then;    // and what it says after the file's name
 };
 
 // Each is a failed initialisation, after one line that says what is missing.
@@ -28,11 +29,13 @@ TEST(WinRing0Loading, MissingLibraryDriverOrFunctionIsAFailedInitialisationThatS
   const MissingFile cases[] = {
       {"no library",
        {},
+       4,
        "thermal-control: WinRing0.dll is not in the program's folder (",
        "): put it there, with its driver file\n"},
       // WinRing0x64.sys on 64-bit Windows, WinRing0.sys on a 32-bit one.
       {"no driver file",
        {"WinRing0.dll"},
+       7,
        "thermal-control: WinRing0.dll cannot start its driver: WinRing0",
        ".sys is not beside it. Microsoft Defender quarantines that file: see \"Microsoft "
        "Defender and the WinRing0 driver\" in the README\n"},
@@ -43,7 +46,7 @@ TEST(WinRing0Loading, MissingLibraryDriverOrFunctionIsAFailedInitialisationThatS
     options.env = {{"THERMAL_SIM_TEMPS", ""}}; // a library started by mistake ends the run at once
     const RunResult run = Run_From(bin, options);
     std::filesystem::remove_all(bin);
-    EXPECT_EQ(run.exit_status, 1) << c.name;
+    EXPECT_EQ(run.exit_status, c.exit_status) << c.name;
     EXPECT_EQ(run.out, LIBRARY_FAILS) << c.name;
     EXPECT_EQ(After_No_Table(run.err).rfind(c.message, 0), 0u) << c.name << ": " << run.err;
     EXPECT_NE(run.err.find(c.then), std::string::npos) << c.name << ": " << run.err;
@@ -54,7 +57,7 @@ TEST(WinRing0Loading, LibraryLackingAnOrdinalIsAFailedInitialisationAndNothingIs
   RunOptions options;
   options.env = {{"THERMAL_SIM_TEMPS", ""}};
   const RunResult run = Run_From(missing_ordinal_dir, options);
-  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.exit_status, 6);
   EXPECT_EQ(run.out, LIBRARY_FAILS);
   EXPECT_NE(run.err.find("lacks one of the seven functions the program uses"), std::string::npos)
       << run.err;
@@ -68,7 +71,7 @@ TEST(WinRing0Loading, LibraryOnlyInTheCurrentDirectoryIsNeverLoaded) {
   options.run_dir_files = {(standin_dir / "WinRing0.dll").string()};
   const RunResult run = Run_From(bin, options);
   std::filesystem::remove_all(bin);
-  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.exit_status, 4);
   EXPECT_EQ(run.out, LIBRARY_FAILS);
   EXPECT_TRUE(run.trace.empty()) << "the planted library was loaded";
 }
@@ -85,6 +88,24 @@ TEST(WinRing0Loading, LibraryBesideTheExeIsLoadedWhateverTheCurrentDirectory) {
   EXPECT_EQ(run.trace.back(), "out 6c 44");
 }
 
+// A winmm.dll planted beside the program, as in a Downloads folder, is never
+// loaded: the program loads winmm from System32 alone, as it does every
+// library but WinRing0.dll. Wine is made to prefer a DLL of that name beside
+// the program over its own, as Windows does for one that is no KnownDLL.
+TEST(WinRing0Loading, ASystemLibraryPlantedBesideTheProgramIsNeverLoaded) {
+  const std::filesystem::path bin = Program_Folder(LIBRARY_AND_DRIVER);
+  std::filesystem::copy_file(standin_dir.parent_path() / "planted" / "winmm.dll",
+                             bin / "winmm.dll");
+  RunOptions options;
+  options.env = {{"THERMAL_SIM_TEMPS", ""}, {"THERMAL_WINE_OVERRIDES", "winmm=n,b"}};
+  const RunResult run = Run_From(bin, options);
+  std::filesystem::remove_all(bin);
+  EXPECT_EQ(run.exit_status, 0) << "99: the planted winmm.dll was loaded";
+  ASSERT_FALSE(run.trace.empty());
+  EXPECT_EQ(run.trace.front(), "lib init -> 1");
+  EXPECT_EQ(run.err.find("timer's resolution"), std::string::npos) << run.err;
+}
+
 // A copy runs; a second one started beside it is refused before it loads the
 // library, so it touches nothing; the first runs on unharmed.
 TEST(OneCopy, ASecondCopyIsRefusedAndTheFirstRunsOn) {
@@ -96,7 +117,7 @@ TEST(OneCopy, ASecondCopyIsRefusedAndTheFirstRunsOn) {
   second.env = {{"THERMAL_SIM_TEMPS", "40"}};
   const RunResult refused = Run_Program(second);
   const RunResult ran = Wait_Program(running);
-  EXPECT_EQ(refused.exit_status, 1);
+  EXPECT_EQ(refused.exit_status, 3);
   EXPECT_EQ(refused.out, LIBRARY_FAILS);
   EXPECT_EQ(After_No_Table(refused.err),
             "thermal-control: another thermal-control is already running on this machine and "
@@ -138,7 +159,7 @@ TEST(SharedBus, ConfigurationPortsHeldByOtherSoftwareAreNeverTouched) {
   const RunResult run = Run_Program(options);
   kill(holder.pid, SIGKILL);
   Wait_Program(holder);
-  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.exit_status, 10);
   EXPECT_EQ(run.out, "open ThermalTable file err! \n\n\nInit_WinRing0 ok\n");
   EXPECT_EQ(After_No_Table(run.err),
             "thermal-control: other software has held the configuration ports 0x4E/0x4F (mutex "
@@ -203,18 +224,19 @@ struct SaidInWords {
   const char *name;
   const char *fault;    // THERMAL_SIM_FAULT
   bool library_is_text; // a WinRing0.dll that is no DLL at all
-  const char *said;     // the standard error after the table's line
+  int exit_status;
+  const char *said; // the standard error after the table's line
 };
 
 // Each start-up failure says why, in words, on the standard error.
 TEST(StartUpFailures, AreSaidInWords) {
   const SaidInWords cases[] = {
-      {"no DLL at all", "", true,
+      {"no DLL at all", "", true, 5,
        "cannot be loaded: it is not a 64-bit DLL (the 64-bit program needs the 64-bit "
        "WinRing0.dll), or no DLL at all (error 193)\n"},
-      {"a status of failure", "status", false,
+      {"a status of failure", "status", false, 8,
        "thermal-control: WinRing0.dll reports status 1: this Windows is not one it supports\n"},
-      {"a driver that does not start", "init", false,
+      {"a driver that does not start", "init", false, 7,
        "thermal-control: WinRing0.dll cannot start its driver WinRing0x64.sys. Most often a "
        "security program has quarantined or blocked the file (see \"Microsoft Defender and the "
        "WinRing0 driver\" in the README); else a policy blocks the driver (the vulnerable driver "
@@ -231,7 +253,7 @@ TEST(StartUpFailures, AreSaidInWords) {
     options.env = {{"THERMAL_SIM_TEMPS", ""}, {"THERMAL_SIM_FAULT", c.fault}};
     const RunResult run = Run_From(bin, options);
     std::filesystem::remove_all(bin);
-    EXPECT_EQ(run.exit_status, 1) << c.name;
+    EXPECT_EQ(run.exit_status, c.exit_status) << c.name;
     EXPECT_EQ(run.out, LIBRARY_FAILS) << c.name;
     const std::string said = After_No_Table(run.err);
     EXPECT_EQ(said.substr(said.size() - std::min(said.size(), std::strlen(c.said))), c.said)

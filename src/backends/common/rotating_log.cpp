@@ -1,54 +1,39 @@
 #include "backends/common/rotating_log.h"
 
+#include "common/console.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
-bool Point_Streams(const RotatingLog &log, const char *path, const char *mode) {
-  bool pointed = true;
-  for (std::FILE *stream : log.streams) {
-    pointed = std::freopen(path, mode, stream) != nullptr && pointed;
-  }
-  return pointed;
-}
-
-// A plain file's bytes; 0 for anything else (a folder a reader made there
-// holds no lines).
+// A file's bytes; 0 for one that cannot be read (a folder a reader made
+// there holds no lines).
 long File_Bytes(const char *path) {
-  struct stat file {};
-  return stat(path, &file) == 0 && S_ISREG(file.st_mode) ? static_cast<long>(file.st_size) : 0;
-}
-
-// The log's bytes now, both streams' lines in it.
-long Log_Bytes(const RotatingLog &log) {
-  for (std::FILE *stream : log.streams) {
-    std::fflush(stream);
+  std::FILE *file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    return 0;
   }
-  std::FILE *stream = log.streams[0];
-  std::fseek(stream, 0, SEEK_END);
-  return std::ftell(stream);
-}
-
-bool Write_Failed(const RotatingLog &log) {
-  bool failed = false;
-  for (std::FILE *stream : log.streams) {
-    failed = std::ferror(stream) != 0 || failed;
-  }
-  return failed;
+  // A folder opens on some systems, and fails its first read.
+  const bool readable = std::fgetc(file) != EOF || std::ferror(file) == 0;
+  const long bytes = readable && std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : 0;
+  std::fclose(file);
+  return bytes < 0 ? 0 : bytes;
 }
 
 // Nothing more is written until the next try; the failure is said once, and
 // again only after the log was written in between.
 void Stop_Writing(RotatingLog &log, std::uint64_t now_ms, const char *what) {
   char line[512];
-  std::snprintf(line, sizeof line,
-                "thermal-control: cannot %s %s: %s; its lines are lost until it can be written "
-                "again, tried once a minute\n",
-                what, log.path, std::strerror(errno));
-  static_cast<void>(Point_Streams(log, log.null_device, "w"));
-  log.writing = false;
+  Text_Format(line, sizeof line,
+              "thermal-control: cannot %s %s: %s; its lines are lost until it can be written "
+              "again, tried once a minute\n",
+              what, log.path, std::strerror(errno));
+  if (log.file != nullptr) {
+    std::fclose(log.file);
+    log.file = nullptr;
+  }
   log.retry_at_ms = now_ms + LOG_RETRY_MS;
   if (!log.failure_said) {
     log.failure_said = true;
@@ -56,60 +41,131 @@ void Stop_Writing(RotatingLog &log, std::uint64_t now_ms, const char *what) {
   }
 }
 
-// Both streams append, so that neither writes over the other's lines; a log
-// started anew in place is emptied first.
-void Open(RotatingLog &log, bool empty_first, std::uint64_t now_ms) {
+void Open(RotatingLog &log, const char *mode, std::uint64_t now_ms) {
   log.previous_bytes = File_Bytes(log.previous);
-  std::FILE *emptied = empty_first ? std::fopen(log.path, "w") : nullptr;
-  if (emptied != nullptr) {
-    std::fclose(emptied);
-  }
-  if ((!empty_first || emptied != nullptr) && Point_Streams(log, log.path, "a")) {
-    log.writing = true;
-    log.opened_bytes = Log_Bytes(log);
+  log.file = std::fopen(log.path, mode);
+  if (log.file == nullptr) {
+    Stop_Writing(log, now_ms, "open");
     return;
   }
-  Stop_Writing(log, now_ms, "open");
+  std::fseek(log.file, 0, SEEK_END);
+  log.bytes = std::ftell(log.file);
+  log.line_begun = false;
 }
 
-// A file that is open cannot be renamed on Windows: the streams let go of it
-// first. A log that cannot be renamed (a reader holds it, or the previous
-// one, without sharing its deletion) is started anew in place, and says so.
-void Start_Anew(RotatingLog &log, std::uint64_t now_ms) {
-  static_cast<void>(Point_Streams(log, log.null_device, "w"));
-  std::remove(log.previous);
-  const bool renamed = std::rename(log.path, log.previous) == 0;
+// The log's lines, copied whole to `previous`.
+bool Copy_To_Previous(const RotatingLog &log) {
+  std::FILE *from = std::fopen(log.path, "rb");
+  std::FILE *to = from != nullptr ? std::fopen(log.previous, "wb") : nullptr;
+  bool copied = to != nullptr;
+  char buffer[4096];
+  for (std::size_t got; copied && (got = std::fread(buffer, 1, sizeof buffer, from)) > 0;) {
+    copied = std::fwrite(buffer, 1, got, to) == got;
+  }
+  copied = copied && std::ferror(from) == 0;
   const int error = errno;
-  Open(log, !renamed, now_ms);
-  if (log.writing && !renamed) {
-    std::fprintf(log.streams[1],
-                 "thermal-control: cannot rename %s to %s: %s; the log starts anew in place\n",
-                 log.path, log.previous, std::strerror(error));
-    std::fflush(log.streams[1]);
+  if (to != nullptr) {
+    copied = std::fclose(to) == 0 && copied;
+  }
+  if (from != nullptr) {
+    std::fclose(from);
+  }
+  errno = error;
+  return copied;
+}
+
+// A file that is open cannot be renamed on Windows: the log lets go of it
+// first. Renamed, or else copied and emptied in place; a log that can be
+// neither starts anew in place, and says so.
+void Start_Anew(RotatingLog &log, const char *stamp, std::uint64_t now_ms) {
+  const bool line_begun = log.line_begun;
+  std::fclose(log.file);
+  log.file = nullptr;
+  std::remove(log.previous);
+  const bool renamed = log.rename_file(log.path, log.previous) == 0;
+  const bool copied = !renamed && Copy_To_Previous(log);
+  const int error = errno;
+  Open(log, renamed ? "ab" : "wb", now_ms);
+  if (log.file != nullptr && !renamed && !copied) {
+    char line[512];
+    const std::size_t length =
+        Text_Format(line, sizeof line,
+                    "%sthermal-control: cannot rename %s to %s, nor copy it there: %s; the log "
+                    "starts anew in place\n",
+                    stamp, log.path, log.previous, std::strerror(error));
+    std::fputs(line, log.file);
+    log.bytes += static_cast<long>(std::min(length, sizeof line - 1));
+    return;
+  }
+  // A line cut by the start anew goes on in the new log, without a stamp.
+  log.line_begun = log.file != nullptr && line_begun;
+}
+
+// Whether `bytes` more could take the log past half the cap, or the two files
+// past the cap.
+bool Past_Share(const RotatingLog &log, long bytes) {
+  return log.bytes + bytes > log.cap / 2 || log.bytes + bytes + log.previous_bytes > log.cap;
+}
+
+// A stamp at the text's start, unless it goes on a line, and after each of
+// its line ends that more text follows.
+long Stamps(const RotatingLog &log, const char *text, std::size_t size) {
+  long stamps = log.line_begun || size == 0 ? 0 : 1;
+  for (std::size_t i = 0; i + 1 < size; ++i) {
+    stamps += text[i] == '\n' ? 1 : 0;
+  }
+  return stamps;
+}
+
+void Put(RotatingLog &log, const char *text, std::size_t size, const char *stamp) {
+  for (std::size_t i = 0; i < size;) {
+    if (!log.line_begun) {
+      std::fputs(stamp, log.file);
+      log.line_begun = true;
+    }
+    const char *end = static_cast<const char *>(std::memchr(text + i, '\n', size - i));
+    const std::size_t line =
+        end != nullptr ? static_cast<std::size_t>(end - text) + 1 - i : size - i;
+    std::fwrite(text + i, 1, line, log.file);
+    i += line;
+    log.line_begun = text[i - 1] != '\n';
   }
 }
 
 } // namespace
 
-void Log_Open(RotatingLog &log, std::uint64_t now_ms) { Open(log, false, now_ms); }
+void Log_Open(RotatingLog &log, std::uint64_t now_ms) { Open(log, "ab", now_ms); }
 
-void Log_Keep(RotatingLog &log, std::uint64_t now_ms) {
-  if (!log.writing) {
-    if (now_ms >= log.retry_at_ms) {
-      Open(log, false, now_ms);
-      Log_Keep(log, now_ms);
-    }
+void Log_Write(RotatingLog &log, const char *text, std::size_t size, const char *stamp,
+               std::uint64_t now_ms) {
+  if (log.file == nullptr && now_ms >= log.retry_at_ms) {
+    Open(log, "ab", now_ms);
+  }
+  if (log.file == nullptr) {
     return;
   }
-  const long bytes = Log_Bytes(log);
-  if (Write_Failed(log)) {
+  const long needed =
+      static_cast<long>(size) + Stamps(log, text, size) * static_cast<long>(std::strlen(stamp));
+  // At a line's start, room for the whole line, so that a line is cut only
+  // by a text longer than the room.
+  if (Past_Share(log, log.line_begun ? needed : std::max(needed, log.room))) {
+    Start_Anew(log, stamp, now_ms);
+  }
+  if (log.file == nullptr || Past_Share(log, needed)) {
+    return; // a text that no log of half the cap could take
+  }
+  Put(log, text, size, stamp);
+  if (std::fflush(log.file) != 0 || std::ferror(log.file) != 0) {
     Stop_Writing(log, now_ms, "write");
     return;
   }
-  if (bytes > log.opened_bytes) {
-    log.failure_said = false;
-  }
-  if (bytes + log.room > log.cap / 2 || bytes + log.room + log.previous_bytes > log.cap) {
-    Start_Anew(log, now_ms);
+  log.bytes += needed;
+  log.failure_said = false;
+}
+
+void Log_Close(RotatingLog &log) {
+  if (log.file != nullptr) {
+    std::fclose(log.file);
+    log.file = nullptr;
   }
 }

@@ -1,10 +1,12 @@
-// The rotating log, on streams of the test's own, with each of its steps
-// made to fail: a folder where the previous log or the log belongs cannot be
-// removed, renamed over or opened, as a reader on Windows that holds a file
-// without sharing its deletion would have it, and /dev/full takes no line.
+// The rotating log, in a folder of the test's own, with each of its steps
+// made to fail: a rename refused, as a reader on Windows that holds the log
+// without sharing its deletion refuses it; a folder where the previous log or
+// the log belongs, which can be neither removed, renamed over, written to
+// nor opened; and /dev/full, which takes no line.
 
 #include "backends/common/rotating_log.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -17,6 +19,11 @@ namespace {
 
 std::vector<std::string> said;
 void Say(const char *line) { said.emplace_back(line); }
+
+int Refuse_Rename(const char *, const char *) {
+  errno = EACCES;
+  return -1;
+}
 
 std::string Contents(const std::filesystem::path &path) {
   std::ifstream file(path, std::ios::binary);
@@ -36,45 +43,52 @@ void Obstruct(const std::filesystem::path &path) {
 }
 
 constexpr long CAP = 400;
-constexpr long ROOM = 40; // two lines of 20 bytes between two looks
+constexpr long ROOM = 40;           // a line of the test's, with room to spare
+constexpr const char *STAMP = "T "; // as the time stands in front of each line
 
 struct Folder {
   std::filesystem::path dir;
   std::string path;
   std::string previous;
-  std::FILE *out = std::tmpfile();
-  std::FILE *err = std::tmpfile();
   RotatingLog log;
   int written = 0;
 
   explicit Folder(const char *name)
       : dir(std::filesystem::path(testing::TempDir()) / (name + std::to_string(getpid()))),
         path((dir / "a.log").string()),
-        previous((dir / "a.log.1").string()), log{path.c_str(), previous.c_str(), "/dev/null", CAP,
-                                                  ROOM,         {out, err},       Say} {
+        previous((dir / "a.log.1").string()), log{path.c_str(), previous.c_str(), CAP, ROOM,
+                                                  Say,          std::rename} {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     said.clear();
   }
   ~Folder() {
-    std::fclose(out);
-    std::fclose(err);
+    Log_Close(log);
     std::filesystem::remove_all(dir);
   }
 
-  // The room's worth of lines, one on each stream, then a look: the files
-  // together never hold more than the cap.
+  // Two lines of 19 bytes with their stamps, the first in two pieces: the
+  // files together never hold more than the cap.
   void Round(std::uint64_t now_ms) {
-    std::fprintf(out, "line %04d out.....\n", written++);
-    std::fprintf(err, "line %04d err.....\n", written++);
-    std::fflush(out);
-    std::fflush(err);
+    const std::string line = "line " + std::to_string(1000 + written++) + " ......\n";
+    Log_Write(log, line.data(), 5, STAMP, now_ms);
+    Log_Write(log, line.data() + 5, line.size() - 5, STAMP, now_ms);
+    const std::string next = "line " + std::to_string(1000 + written++) + " ......\n";
+    Log_Write(log, next.data(), next.size(), STAMP, now_ms);
     EXPECT_LE(Bytes(path) + Bytes(previous), static_cast<std::uintmax_t>(CAP)) << written;
-    Log_Keep(log, now_ms);
   }
 };
 
-TEST(RotatingLog, StartsAnewBeforeItsShareAndTheTwoFilesNeverPassTheCap) {
+// Lines `first` to `last`, as the log holds them.
+std::string Lines(int first, int last) {
+  std::string lines;
+  for (int i = first; i <= last; ++i) {
+    lines += std::string(STAMP) + "line " + std::to_string(1000 + i) + " ......\n";
+  }
+  return lines;
+}
+
+TEST(RotatingLog, EachLineIsStampedAndTheLogStartsAnewBeforeItsShare) {
   Folder folder("thermal-log-");
   std::ofstream(folder.path) << "earlier\n";
   // A previous log larger than its share, as a larger cap left it.
@@ -83,34 +97,50 @@ TEST(RotatingLog, StartsAnewBeforeItsShareAndTheTwoFilesNeverPassTheCap) {
   for (int round = 0; round < 18; ++round) {
     folder.Round(0);
   }
-  // The log is started anew once it and the next room could pass half the
-  // cap, or the cap with the previous log: first after two rounds, beside
-  // the larger previous log, then every five.
-  EXPECT_EQ(Contents(folder.previous), "line 0024 out.....\nline 0025 err.....\n"
-                                       "line 0026 out.....\nline 0027 err.....\n"
-                                       "line 0028 out.....\nline 0029 err.....\n"
-                                       "line 0030 out.....\nline 0031 err.....\n"
-                                       "line 0032 out.....\nline 0033 err.....\n");
-  EXPECT_EQ(Contents(folder.path), "line 0034 out.....\nline 0035 err.....\n");
+  // Started anew before a line could take it past half the cap, or the
+  // files past the cap beside the larger previous log: first after three
+  // lines, then every nine.
+  EXPECT_EQ(Contents(folder.previous), Lines(21, 29));
+  EXPECT_EQ(Contents(folder.path), Lines(30, 35));
+  EXPECT_TRUE(said.empty());
+  const char several[] = "one\ntwo\nthree";
+  Log_Write(folder.log, several, sizeof several - 1, STAMP, 0);
+  Log_Write(folder.log, " goes on\n", 9, STAMP, 0);
+  EXPECT_EQ(Contents(folder.path), Lines(30, 35) + "T one\nT two\nT three goes on\n");
+}
+
+// A reader holds the log without sharing its deletion: its lines are
+// copied to the previous log and it is emptied in place. Nothing is lost,
+// and there is nothing to say.
+TEST(RotatingLog, ALogThatCannotBeRenamedIsCopiedAndEmptiedInPlace) {
+  Folder folder("thermal-log-copied-");
+  folder.log.rename_file = Refuse_Rename;
+  Log_Open(folder.log, 0);
+  for (int round = 0; round < 6; ++round) {
+    folder.Round(0);
+  }
+  EXPECT_EQ(Contents(folder.previous), Lines(0, 8));
+  EXPECT_EQ(Contents(folder.path), Lines(9, 11));
   EXPECT_TRUE(said.empty());
 }
 
-TEST(RotatingLog, ALogThatCannotBeRenamedStartsAnewInPlaceAndSaysSo) {
+// Nor can it be copied: a folder stands where the previous log belongs. The
+// log starts anew in place, and says so in it.
+TEST(RotatingLog, ALogThatCanNeitherBeRenamedNorCopiedStartsAnewInPlaceAndSaysSo) {
   Folder folder("thermal-log-held-");
-  Obstruct(folder.previous); // cannot be removed, nor renamed over
+  folder.log.cap = 2 * CAP; // room for the line it says
+  Obstruct(folder.previous);
   Log_Open(folder.log, 0);
-  for (int round = 0; round < 17; ++round) {
+  for (int round = 0; round < 12; ++round) {
     folder.Round(0);
   }
-  std::fputs("the newest\n", folder.out);
-  std::fflush(folder.out);
   const std::string log = Contents(folder.path);
-  EXPECT_EQ(
-      log.rfind("thermal-control: cannot rename " + folder.path + " to " + folder.previous + ": ",
-                0),
-      0u)
+  EXPECT_EQ(log.rfind(std::string(STAMP) + "thermal-control: cannot rename " + folder.path +
+                          " to " + folder.previous + ", nor copy it there: ",
+                      0),
+            0u)
       << log;
-  EXPECT_NE(log.find("; the log starts anew in place\nthe newest\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("; the log starts anew in place\n" + Lines(19, 23)), std::string::npos) << log;
   EXPECT_TRUE(said.empty()) << "the log is written: nothing is lost but its older lines";
 }
 
@@ -118,8 +148,8 @@ TEST(RotatingLog, ALogThatCannotBeWrittenIsSaidOnceAndTriedOnceAMinute) {
   Folder folder("thermal-log-lost-");
   Log_Open(folder.log, 0);
   folder.Round(0);
-  // The log is moved away under the streams, and folders stand where it and
-  // the previous one belong: at its next start anew it cannot be reopened.
+  // The log is moved away, and folders stand where it and the previous one
+  // belong: at its next start anew it cannot be reopened.
   std::filesystem::rename(folder.path, folder.dir.string() + ".moved");
   Obstruct(folder.path);
   Obstruct(folder.previous);
@@ -128,7 +158,7 @@ TEST(RotatingLog, ALogThatCannotBeWrittenIsSaidOnceAndTriedOnceAMinute) {
   }
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0].rfind("thermal-control: cannot open " + folder.path + ": ", 0), 0u) << said[0];
-  EXPECT_FALSE(folder.log.writing);
+  EXPECT_EQ(folder.log.file, nullptr);
 
   folder.Round(60999); // not yet a minute
   folder.Round(61000); // tried again: still a folder there
@@ -136,11 +166,9 @@ TEST(RotatingLog, ALogThatCannotBeWrittenIsSaidOnceAndTriedOnceAMinute) {
   std::filesystem::remove_all(folder.path);
   std::filesystem::remove_all(folder.previous);
   folder.Round(61001);
-  EXPECT_FALSE(folder.log.writing) << "not before the next minute";
+  EXPECT_EQ(folder.log.file, nullptr) << "not before the next minute";
   folder.Round(121000);
-  EXPECT_TRUE(folder.log.writing);
-  folder.Round(121000);
-  EXPECT_EQ(Contents(folder.path), "line 0030 out.....\nline 0031 err.....\n");
+  EXPECT_EQ(Contents(folder.path), Lines(28, 29));
   std::filesystem::remove(folder.dir.string() + ".moved");
 }
 
@@ -149,10 +177,9 @@ TEST(RotatingLog, AWriteThatFailsIsSaidOnceWhileItGoesOnFailing) {
   folder.log.path = "/dev/full";
   Log_Open(folder.log, 0);
   for (std::uint64_t minute = 0; minute < 3; ++minute) {
-    std::fprintf(folder.out, "a line\n");
-    Log_Keep(folder.log, minute * LOG_RETRY_MS);
-    EXPECT_FALSE(folder.log.writing) << minute;
-    Log_Keep(folder.log, minute * LOG_RETRY_MS + LOG_RETRY_MS); // tried again
+    Log_Write(folder.log, "a line\n", 7, STAMP, minute * LOG_RETRY_MS);
+    EXPECT_EQ(folder.log.file, nullptr) << minute;
+    Log_Write(folder.log, "a line\n", 7, STAMP, minute * LOG_RETRY_MS + LOG_RETRY_MS - 1);
   }
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0], "thermal-control: cannot write /dev/full: No space left on device; its lines "

@@ -9,24 +9,31 @@
 #include <cstdint>
 
 // The controls the service takes (winsvc.h's SERVICE_CONTROL_*), and what it
-// tells the manager it accepts (SERVICE_ACCEPT_*).
+// tells the manager it accepts (SERVICE_ACCEPT_*); of the power events
+// (pbt.h's PBT_*), the resume from a sleep that every resume brings.
 constexpr std::uint32_t CONTROL_STOP = 0x01;
 constexpr std::uint32_t CONTROL_INTERROGATE = 0x04;
 constexpr std::uint32_t CONTROL_SHUTDOWN = 0x05;
 constexpr std::uint32_t CONTROL_PARAMCHANGE = 0x06;
+constexpr std::uint32_t CONTROL_POWEREVENT = 0x0D;
 constexpr std::uint32_t ACCEPT_STOP = 0x01;
 constexpr std::uint32_t ACCEPT_SHUTDOWN = 0x04;
 constexpr std::uint32_t ACCEPT_PARAMCHANGE = 0x08;
-constexpr std::uint32_t ACCEPTED_CONTROLS = ACCEPT_STOP | ACCEPT_SHUTDOWN | ACCEPT_PARAMCHANGE;
+constexpr std::uint32_t ACCEPT_POWEREVENT = 0x40;
+constexpr std::uint32_t ACCEPTED_CONTROLS =
+    ACCEPT_STOP | ACCEPT_SHUTDOWN | ACCEPT_PARAMCHANGE | ACCEPT_POWEREVENT;
+constexpr std::uint32_t POWER_RESUME_AUTOMATIC = 0x12;
 
 struct ControlDecision {
-  bool known;  // answered NO_ERROR; any other control is not implemented
-  bool stop;   // the program ends between two cycles, and sends the EC nothing
-  bool reload; // the table is read again between two cycles, as SIGHUP on Linux
+  bool known;   // answered NO_ERROR; any other control is not implemented
+  bool stop;    // the program ends between two cycles, and sends the EC nothing
+  bool reload;  // the table is read again between two cycles, as SIGHUP on Linux
+  bool resumed; // the machine woke: the EC is set up again before the next read
 
   bool operator==(const ControlDecision &) const = default;
 };
-[[nodiscard]] ControlDecision Decide_Control(std::uint32_t control);
+// A power event's kind comes with the control; other controls have none.
+[[nodiscard]] ControlDecision Decide_Control(std::uint32_t control, std::uint32_t event_type);
 
 // How long the manager is to wait, at most, for a start-up and for a stop:
 // a cycle that meets a silent EC and sets it up again runs some 12 s before
@@ -47,13 +54,28 @@ struct ServiceExit {
 };
 [[nodiscard]] ServiceExit Service_Exit(int exit_status);
 
-// Restarted 5 s after a first and a second failure and 60 s after each later
-// one, the count starting again after a day without one. A failure is a
-// crash, and also an exit with a status other than 0 (the failure-actions
-// flag).
-constexpr std::uint32_t FAILURE_RESET_PERIOD_S = 24 * 60 * 60;
-constexpr std::array<std::uint32_t, 3> FAILURE_RESTART_DELAYS_MS = {5000, 5000, 60000};
-constexpr bool FAILURE_ACTIONS_ON_NONCRASH_FAILURES = true;
+// The recovery the service asks of the manager: restarted 5 s after a first
+// and a second failure and 60 s after a third, then left stopped, the count
+// starting again after a day without a failure. A failure is a crash, and
+// also an exit with a status other than 0 (the failure-actions flag), such as
+// a start-up that failed: one that only an administrator can mend (no
+// WinRing0.dll, one of the other width, not this board) is not tried every
+// minute for ever, and the event log says what to do.
+struct RecoveryAction {
+  bool restart; // else none: the service stays stopped
+  std::uint32_t delay_ms;
+
+  bool operator==(const RecoveryAction &) const = default;
+};
+constexpr std::uint32_t RECOVERY_RESET_PERIOD_S = 24 * 60 * 60;
+constexpr std::array<RecoveryAction, 4> RECOVERY_ACTIONS = {
+    {{true, 5000}, {true, 5000}, {true, 60000}, {false, 0}}};
+constexpr bool RECOVERY_ON_NONCRASH_FAILURES = true;
+
+// The recovery is the administrator's: the MSI sets it at install, and the
+// service sets it only where the service has none (`actions_set` 0),
+// never over one that is set.
+[[nodiscard]] bool Recovery_To_Set(std::uint32_t actions_set);
 
 // Whether a start-up that failed waits for a key before the program ends:
 // only in a console window of the program's own, which closes with the

@@ -1,6 +1,6 @@
 // The Windows service's rules, by the Windows API's values: what each of the
-// service manager's controls does, what a stopped service reports, and how it
-// is started again after a failure.
+// service manager's controls and power events does, what a stopped service
+// reports, and how and when it is started again after a failure.
 
 #include "backends/common/service_control.h"
 
@@ -8,37 +8,49 @@
 
 namespace {
 
-TEST(ServiceControl, StopAndShutdownEndItParamchangeReadsTheTableAgain) {
+TEST(ServiceControl, StopAndShutdownEndItParamchangeReadsTheTableAgainAResumeSetsTheEcUp) {
   struct Case {
     std::uint32_t control;
+    std::uint32_t event_type;
     ControlDecision decision;
   };
   const Case cases[] = {
-      {1, {true, true, false}},    // SERVICE_CONTROL_STOP
-      {5, {true, true, false}},    // SERVICE_CONTROL_SHUTDOWN
-      {6, {true, false, true}},    // SERVICE_CONTROL_PARAMCHANGE
-      {4, {true, false, false}},   // SERVICE_CONTROL_INTERROGATE
-      {2, {false, false, false}},  // SERVICE_CONTROL_PAUSE: not taken
-      {3, {false, false, false}},  // SERVICE_CONTROL_CONTINUE
-      {15, {false, false, false}}, // SERVICE_CONTROL_PRESHUTDOWN: not asked for
+      {1, 0, {true, true, false, false}},     // SERVICE_CONTROL_STOP
+      {5, 0, {true, true, false, false}},     // SERVICE_CONTROL_SHUTDOWN
+      {6, 0, {true, false, true, false}},     // SERVICE_CONTROL_PARAMCHANGE
+      {4, 0, {true, false, false, false}},    // SERVICE_CONTROL_INTERROGATE
+      {13, 0x12, {true, false, false, true}}, // POWEREVENT, PBT_APMRESUMEAUTOMATIC
+      {13, 0x7, {true, false, false, false}}, // PBT_APMRESUMESUSPEND: after the automatic one
+      {13, 0x4, {true, false, false, false}}, // PBT_APMSUSPEND
+      {13, 0xA, {true, false, false, false}}, // PBT_APMPOWERSTATUSCHANGE
+      {2, 0, {false, false, false, false}},   // SERVICE_CONTROL_PAUSE: not taken
+      {3, 0, {false, false, false, false}},   // SERVICE_CONTROL_CONTINUE
+      {15, 0, {false, false, false, false}},  // SERVICE_CONTROL_PRESHUTDOWN: not asked for
   };
   for (const Case &c : cases) {
-    EXPECT_EQ(Decide_Control(c.control), c.decision) << "control " << c.control;
+    EXPECT_EQ(Decide_Control(c.control, c.event_type), c.decision)
+        << "control " << c.control << ", event " << c.event_type;
   }
-  // SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_PARAMCHANGE
-  EXPECT_EQ(ACCEPTED_CONTROLS, 0x0Du);
+  // SERVICE_ACCEPT_STOP | _SHUTDOWN | _PARAMCHANGE | _POWEREVENT
+  EXPECT_EQ(ACCEPTED_CONTROLS, 0x4Du);
 }
 
 TEST(ServiceControl, AFailedStartUpStopsWithItsStatusAsAServiceSpecificCode) {
   EXPECT_EQ(Service_Exit(0), (ServiceExit{0, 0}));
-  EXPECT_EQ(Service_Exit(1), (ServiceExit{1066, 1})) << "ERROR_SERVICE_SPECIFIC_ERROR";
-  EXPECT_EQ(Service_Exit(2), (ServiceExit{1066, 2}));
+  EXPECT_EQ(Service_Exit(4), (ServiceExit{1066, 4})) << "ERROR_SERVICE_SPECIFIC_ERROR";
+  EXPECT_EQ(Service_Exit(9), (ServiceExit{1066, 9}));
 }
 
-TEST(ServiceControl, FailuresRestartItAfter5s5sThen60sCountedOverADay) {
-  EXPECT_EQ(FAILURE_RESTART_DELAYS_MS, (std::array<std::uint32_t, 3>{5000, 5000, 60000}));
-  EXPECT_EQ(FAILURE_RESET_PERIOD_S, 86400u);
-  EXPECT_TRUE(FAILURE_ACTIONS_ON_NONCRASH_FAILURES) << "an exit with a failure counts as well";
+// Restarts three times within a day, then stays stopped; set by the service
+// only where no recovery is set, never over the administrator's.
+TEST(ServiceControl, RecoveryRestartsThreeTimesThenStopsAndIsSetOnlyWhereNoneIs) {
+  EXPECT_EQ(RECOVERY_ACTIONS, (std::array<RecoveryAction, 4>{
+                                  {{true, 5000}, {true, 5000}, {true, 60000}, {false, 0}}}));
+  EXPECT_EQ(RECOVERY_RESET_PERIOD_S, 86400u);
+  EXPECT_TRUE(RECOVERY_ON_NONCRASH_FAILURES) << "an exit with a failure counts as well";
+  EXPECT_TRUE(Recovery_To_Set(0));
+  EXPECT_FALSE(Recovery_To_Set(1)) << "an administrator's single restart";
+  EXPECT_FALSE(Recovery_To_Set(4)) << "the MSI's";
   EXPECT_LT(STOP_WAIT_HINT_MS, 20000u);
 }
 

@@ -18,6 +18,13 @@ TEST(SuspendedTime, WindowsIsTheTickCountLessTheUnbiasedInterruptTime) {
   // Part of a millisecond of interrupt time does not count.
   EXPECT_EQ(Suspended_From_Windows_Clocks(95000, 350009999), 60000);
   EXPECT_EQ(Suspended_From_Windows_Clocks(95000, 350010000), 59999);
+  // Over the whole range of the interrupt time: a year's uptime, and the
+  // largest, whose milliseconds pass 32 bits.
+  for (const std::uint64_t units :
+       {315360000000000ULL, 0xFFFFFFFFFFFFFFFFULL, 0x0000FFFF0000FFFFULL, 0x123456789ABCDEF0ULL}) {
+    const std::uint64_t ms = units / 10000;
+    EXPECT_EQ(Suspended_From_Windows_Clocks(ms + 1000, units), 1000) << units;
+  }
 }
 
 TEST(SuspendedTime, IsHeldAtItsHighestAndNeverBelowZero) {

@@ -20,6 +20,8 @@ std::int64_t Clock_Ms(clockid_t clock) {
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Posix_SleepMs(milliseconds); }
 
+std::uint64_t Platform_ClockMs() { return static_cast<std::uint64_t>(Clock_Ms(CLOCK_MONOTONIC)); }
+
 bool Platform_Pause(std::uint32_t milliseconds) {
   Posix_SleepMs(milliseconds);
   return true;
@@ -30,3 +32,7 @@ std::uint64_t Platform_SuspendedMs() {
   return Suspended_Held(suspended,
                         Suspended_From_Linux_Clocks(Clock_Ms(CLOCK_BOOTTIME), monotonic));
 }
+
+// Linux tells of a resume only over logind's bus, which the service does not
+// reach; its look at the suspended time finds every sleep.
+bool Platform_ResumeNoticed() { return false; }

@@ -119,9 +119,12 @@ void Write_Holder(int file) {
   }
 }
 
+bool another_copy_seen = false;
+
 } // namespace
 
 void Linux_ReportHeld(long holder) {
+  another_copy_seen = true;
   char process[32] = "";
   if (holder > 0) {
     std::snprintf(process, sizeof process, " (process %ld)", holder);
@@ -132,6 +135,8 @@ void Linux_ReportHeld(long holder) {
                "thermal-control)\n",
                process);
 }
+
+bool Linux_AnotherCopySeen() { return another_copy_seen; }
 
 bool Linux_TakeMachineLock() {
   const int folder = Open_Lock_Folder();

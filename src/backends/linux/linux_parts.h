@@ -18,6 +18,9 @@
 // EC's ports.
 void Linux_ReportHeld(long holder);
 
+// Whether a start-up failed since another copy holds the ports.
+[[nodiscard]] bool Linux_AnotherCopySeen();
+
 // Why the kernel refused with this error, when lockdown explains it (an
 // EPERM while the kernel is locked down, as Secure Boot makes it): "locked
 // down (MODE); ..." with what that means and where the README says more.

@@ -91,6 +91,10 @@ std::uint32_t PortLib_Initialize() {
 
 std::uint32_t PortLib_GetStatus() { return ports_granted ? STATUS_READY : STATUS_NOT_INITIALISED; }
 
+PortLibFailure PortLib_Failure() {
+  return Linux_AnotherCopySeen() ? PortLibFailure::AnotherCopy : PortLibFailure::Other;
+}
+
 std::uint8_t PortLib_ReadPortByte(std::uint16_t port) {
   return Linux_ThroughEcDevice() ? Linux_DeviceReadPort(port) : inb(port);
 }

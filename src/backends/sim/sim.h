@@ -14,23 +14,25 @@
 
 enum class SimFault : std::uint8_t {
   None,
-  Init,        // the library's initialisation fails
-  Status,      // the library reports a bad status
-  NoBridge,    // no LPC bridge on the bus
-  EcDead,      // the EC never takes a byte and never replies
-  EcMute,      // the EC takes bytes but never replies
-  EcSlow,      // the EC replies fault_arg ms after the request
-  EcGone,      // the bridge forgets its decode range after fault_arg replies
-  EcResume,    // after every fault_arg replies the machine is as after a resume from sleep
-  EcStuck,     // after fault_arg replies the EC takes no more bytes
-  Suspend,     // after every fault_arg replies the machine sleeps in the program's next pause
-  EcReset,     // after every fault_arg replies the EC restarts, its ports still decoded
-  SioIntruder, // from the program's fault_arg-th configuration port access on,
-               // another driver's sequence follows each access not held
-  EcIntruder,  // from the program's fault_arg-th EC command on, another program's
-               // exchange follows each EC access not held
-  EcBusy,      // from the program's fault_arg-th hold of the EC on, fault_count
-               // holds in a row cannot be had: other software holds the EC
+  Init,         // the library's initialisation fails
+  Status,       // the library reports a bad status
+  NoBridge,     // no LPC bridge on the bus
+  EcDead,       // the EC never takes a byte and never replies
+  EcMute,       // the EC takes bytes but never replies
+  EcSlow,       // the EC replies fault_arg ms after the request
+  EcGone,       // the bridge forgets its decode range after fault_arg replies
+  EcResume,     // after every fault_arg replies the machine is as after a resume from sleep
+  EcStuck,      // after fault_arg replies the EC takes no more bytes
+  Suspend,      // after every fault_arg replies the machine sleeps in the program's next pause
+  EcReset,      // after every fault_arg replies the EC restarts, its ports still decoded
+  SioIntruder,  // from the program's fault_arg-th configuration port access on,
+                // another driver's sequence follows each access not held
+  EcIntruder,   // from the program's fault_arg-th EC command on, another program's
+                // exchange follows each EC access not held
+  EcBusy,       // from the program's fault_arg-th hold of the EC on, fault_count
+                // holds in a row cannot be had: other software holds the EC
+  ResumeNotice, // after every fault_arg replies the machine is as after a resume from
+                // sleep, and the platform tells of the resume; its clocks show no sleep
 };
 
 // A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".
@@ -81,7 +83,6 @@ struct SimSettingTexts {
 
 // One trace line, written and flushed at once. Does nothing without a trace.
 [[gnu::format(printf, 1, 2)]] void Sim_Trace(const char *format, ...);
-void Sim_OpenTrace(const std::string &path);
 
 // Supplied by the binding: milliseconds of the machine's clock, and the end
 // of a run whose temperatures are used up, as if the program had been ended
@@ -100,6 +101,7 @@ std::uint64_t Sim_SuspendedMs();
 // library, it cannot start where its driver file is missing.
 std::uint32_t Sim_Initialize(bool driver_found);
 std::uint32_t Sim_GetStatus();
+PortLibFailure Sim_Failure(); // why the library is not ready, as a backend tells it
 void Sim_SetPciMaxBus(std::uint8_t max_bus);
 std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
                                 std::uint8_t index);
@@ -115,3 +117,7 @@ bool Sim_ReleaseBus(PortLibBus bus);
 // Whether the settings bring in other software that waits for the program's
 // holds, which only a binding that sees them can simulate.
 [[nodiscard]] bool Sim_FaultNeedsHolds(const SimSettings &settings);
+
+// Whether the platform has told of a resume since the last call (the
+// resume-notice fault), as a binding that reaches the program tells it.
+[[nodiscard]] bool Sim_ResumeNoticed();

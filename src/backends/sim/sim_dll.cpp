@@ -117,6 +117,11 @@ BOOL WINAPI StandIn_Initialize() {
                  "WinRing0.dll cannot see: run them on thermal-control-sim\n");
     std::exit(2);
   }
+  if (Sim_Settings().fault == SimFault::ResumeNotice) {
+    std::fprintf(stderr, "thermal-sim: resume-notice needs Windows' power event, which "
+                         "WinRing0.dll cannot send: run it on thermal-control-sim\n");
+    std::exit(2);
+  }
   return Sim_Initialize(Driver_Beside()) != 0;
 }
 DWORD WINAPI StandIn_GetStatus() { return Sim_GetStatus(); }

@@ -23,6 +23,7 @@ constexpr std::uint32_t SUSPEND_MIN_SLEEP_MS = 100;
 constexpr std::uint32_t SUSPEND_MS = 60000;
 bool suspend_due = false;
 std::uint64_t suspended_ms = 0;
+bool resume_noticed = false;
 
 // The chip, when no temperatures are given.
 ThermalModel chip = Thermal_Start(0);
@@ -31,9 +32,6 @@ const SimSettings &Boot() {
   const SimSettings &settings = Sim_Settings();
   if (!booted) {
     booted = true;
-    if (!settings.trace_path.empty()) {
-      Sim_OpenTrace(settings.trace_path);
-    }
     Bridge_PowerOn();
     Ec_PowerOn();
     chip = Thermal_Start(Sim_ClockMs());
@@ -129,7 +127,17 @@ void Machine_TemperatureReplyRead() {
     suspend_due = true;
   } else if (settings.fault == SimFault::EcReset && every_k) {
     Restart_Ec();
+  } else if (settings.fault == SimFault::ResumeNotice && every_k) {
+    Sim_Trace("resume notice");
+    Resume_From_Sleep();
+    resume_noticed = true;
   }
+}
+
+bool Sim_ResumeNoticed() {
+  const bool noticed = resume_noticed;
+  resume_noticed = false;
+  return noticed;
 }
 
 void Sim_Slept(std::uint32_t milliseconds) {
@@ -150,6 +158,17 @@ std::uint32_t Sim_Initialize(bool driver_found) {
   const std::uint32_t result = library_ready ? 1 : 0;
   Sim_Trace("lib init -> %u", result);
   return result;
+}
+
+PortLibFailure Sim_Failure() {
+  switch (Sim_Settings().fault) {
+  case SimFault::Init:
+    return PortLibFailure::DriverNotStarted;
+  case SimFault::Status:
+    return PortLibFailure::BadStatus;
+  default:
+    return PortLibFailure::Other;
+  }
 }
 
 std::uint32_t Sim_GetStatus() {

@@ -7,11 +7,29 @@
 #include "backends/sim/sim.h"
 #include "hw/port_lib.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace {
+
 std::uint64_t clock_ms = 0;
+
+const char *Event_Name(PlatformEvent event) {
+  switch (event) {
+  case PlatformEvent::Started:
+    return "started";
+  case PlatformEvent::TableRefused:
+    return "table refused";
+  case PlatformEvent::BusHeld:
+    return "bus held";
+  case PlatformEvent::BusLetGo:
+    break;
+  }
+  return "bus let go";
 }
+
+} // namespace
 
 std::uint64_t Sim_ClockMs() { return clock_ms; }
 void Sim_EndRun() { std::_Exit(0); }
@@ -19,6 +37,7 @@ void Sim_EndRun() { std::_Exit(0); }
 // The native simulated library has no driver to start.
 std::uint32_t PortLib_Initialize() { return Sim_Initialize(true); }
 std::uint32_t PortLib_GetStatus() { return Sim_GetStatus(); }
+PortLibFailure PortLib_Failure() { return Sim_Failure(); }
 void PortLib_SetPciMaxBus(std::uint8_t max_bus) { Sim_SetPciMaxBus(max_bus); }
 
 std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
@@ -47,6 +66,8 @@ void Platform_SleepMs(std::uint32_t milliseconds) {
   Sim_Slept(milliseconds);
 }
 
+std::uint64_t Platform_ClockMs() { return clock_ms; }
+
 // Nothing asks the simulated program to end between cycles.
 bool Platform_Pause(std::uint32_t milliseconds) {
   Platform_SleepMs(milliseconds);
@@ -62,8 +83,27 @@ void Platform_Notify(const char *message) {
   }
 }
 
-// The simulated machine's lines go to the standard output.
-void Platform_KeepOutput() {}
+// Traced where THERMAL_SIM_NOTIFY=1 asks for it, as the Windows service
+// would tell its event log.
+void Platform_Event(PlatformEvent event, const char *text) {
+  if (Sim_Settings().notify) {
+    Sim_Trace("event %s: %s", Event_Name(event), text);
+  }
+}
+
+// The simulated machine runs on a POSIX system, where a file others may
+// write stands for one that a Windows service would refuse.
+bool Platform_FileTrusted(std::FILE *file, char *why, std::size_t size) {
+  struct stat status {};
+  if (fstat(fileno(file), &status) == 0 && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0) {
+    return true;
+  }
+  std::snprintf(why, size, "others may write it (its mode is %03o)",
+                static_cast<unsigned>(status.st_mode & 0777));
+  return false;
+}
+
+bool Platform_ResumeNoticed() { return Sim_ResumeNoticed(); }
 
 // What the machine's suspensions added; not traced, as it touches no hardware.
 std::uint64_t Platform_SuspendedMs() { return Sim_SuspendedMs(); }

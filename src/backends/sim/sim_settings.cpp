@@ -67,8 +67,8 @@ bool Parse_Busy(std::string_view numbers, SimSettings &settings) {
 }
 
 // "ec-slow:N", "ec-gone:K", "ec-resume:K", "ec-stuck:K", "suspend:K",
-// "ec-reset:K", "sio-intruder:K" and "ec-intruder:K" carry a number after the
-// fault's name, "ec-busy:K:N" two.
+// "ec-reset:K", "sio-intruder:K", "ec-intruder:K" and "resume-notice:K" carry
+// a number after the fault's name, "ec-busy:K:N" two.
 bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &message) {
   struct Named {
     std::string_view name;
@@ -89,11 +89,15 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
     return Parse_Busy(text.substr(BUSY.size()), settings) ||
            Refuse(message, SIM_FAULT, text, "ec-busy:K:N, K and N 1 or more");
   }
-  constexpr Named WITH_NUMBER[] = {
-      {"ec-slow:", SimFault::EcSlow},           {"ec-gone:", SimFault::EcGone},
-      {"ec-resume:", SimFault::EcResume},       {"ec-stuck:", SimFault::EcStuck},
-      {"suspend:", SimFault::Suspend},          {"ec-reset:", SimFault::EcReset},
-      {"sio-intruder:", SimFault::SioIntruder}, {"ec-intruder:", SimFault::EcIntruder}};
+  constexpr Named WITH_NUMBER[] = {{"ec-slow:", SimFault::EcSlow},
+                                   {"ec-gone:", SimFault::EcGone},
+                                   {"ec-resume:", SimFault::EcResume},
+                                   {"ec-stuck:", SimFault::EcStuck},
+                                   {"suspend:", SimFault::Suspend},
+                                   {"ec-reset:", SimFault::EcReset},
+                                   {"sio-intruder:", SimFault::SioIntruder},
+                                   {"ec-intruder:", SimFault::EcIntruder},
+                                   {"resume-notice:", SimFault::ResumeNotice}};
   for (const Named &named : WITH_NUMBER) {
     if (text.substr(0, named.name.size()) == named.name) {
       settings.fault = named.fault;
@@ -105,7 +109,7 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
   return Refuse(message, SIM_FAULT, text,
                 "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
                 "ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K, sio-intruder:K, "
-                "ec-intruder:K, ec-busy:K:N");
+                "ec-intruder:K, ec-busy:K:N, resume-notice:K");
 }
 
 // A switch is set to 1, or not set.

@@ -7,20 +7,33 @@
 #include <cstring>
 
 namespace {
+
 std::FILE *trace_file = nullptr;
+
+// The trace, opened at its first line: what the program tells its platform
+// before it reaches the library is traced too.
+std::FILE *Trace_File() {
+  static bool opened = false;
+  if (!opened) {
+    opened = true;
+    const std::string &path = Sim_Settings().trace_path;
+    if (path.empty()) {
+      return nullptr;
+    }
+    trace_file = std::fopen(path.c_str(), "wb"); // "\n" line ends on every system
+    if (trace_file == nullptr) {
+      std::fprintf(stderr, "thermal-sim: cannot write the trace file %s: %s\n", path.c_str(),
+                   std::strerror(errno));
+      std::exit(2);
+    }
+  }
+  return trace_file;
 }
 
-void Sim_OpenTrace(const std::string &path) {
-  trace_file = std::fopen(path.c_str(), "wb"); // "\n" line ends on every system
-  if (trace_file == nullptr) {
-    std::fprintf(stderr, "thermal-sim: cannot write the trace file %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    std::exit(2);
-  }
-}
+} // namespace
 
 void Sim_Trace(const char *format, ...) {
-  if (trace_file == nullptr) {
+  if (Trace_File() == nullptr) {
     return;
   }
   std::va_list arguments;

@@ -5,6 +5,8 @@
 #include "backends/common/suspended_time.h"
 #include "backends/winring0/winring0_files.h"
 #include "backends/winring0/winring0_holds.h"
+#include "backends/winring0/winring0_security.h"
+#include "common/console.h"
 #include "common/system_words.h"
 #include "hw/port_lib.h"
 
@@ -36,14 +38,12 @@ constexpr WORD ORDINAL_WRITE_PORT_BYTE = 54;
 
 constexpr wchar_t LIBRARY_FILE[] = L"WinRing0.dll";
 
-// The object that only one copy of the program can hold at a time, in the
-// namespace of the whole machine (all sessions): two copies would interleave
-// their exchanges on the EC's two ports.
-constexpr wchar_t ONE_COPY_MUTEX[] = L"Global\\thermal-control";
-
 // The EC waits sleep 1 ms at a time; at Windows' default timer tick of about
-// 15.6 ms such a sleep would last a whole tick.
+// 15.6 ms such a sleep would last a whole tick. The timer's resolution is
+// winmm's, loaded from System32 when it is needed: imported, it would be
+// looked for beside the program first, where anyone may have put one.
 constexpr UINT TIMER_RESOLUTION_MS = 1;
+using TimeBeginPeriodFn = UINT(WINAPI *)(UINT period_ms);
 
 struct Library {
   InitializeFn initialize;
@@ -57,35 +57,30 @@ struct Library {
 Library library{};
 bool library_loaded = false;
 HMODULE library_module = nullptr;
+PortLibFailure failure = PortLibFailure::Other;
 
 constexpr DWORD NOT_READY = 1;
 
-// Takes the one-copy object for the life of the process (the kernel drops it
-// when the process ends). False, after a message, when another copy holds it.
-bool Take_Machine_Lock() {
-  const HANDLE mutex = WinRing0_CreateSharedMutex(ONE_COPY_MUTEX);
-  const DWORD error = GetLastError();
-  if (mutex == nullptr) {
-    std::fprintf(stderr, "thermal-control: cannot create the object %ls (error %lu)\n",
-                 ONE_COPY_MUTEX, error);
-    return false;
-  }
-  if (error == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    std::fprintf(stderr, "thermal-control: another thermal-control is already running on this "
-                         "machine and holds the EC's ports; close it first (or stop its service: "
-                         "sc stop thermal-control)\n");
-    return false;
-  }
-  return true; // the handle stays open for the life of the process
-}
-
-template <typename Function> bool Resolve(HMODULE module, WORD ordinal, Function &function) {
-  const FARPROC address = GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+// A function by its ordinal or its name.
+template <typename Function> bool Resolve(HMODULE module, const char *name, Function &function) {
+  const FARPROC address = GetProcAddress(module, name);
   // Through the generic function type, as converting a FARPROC to another
   // function type requires.
   function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
   return function != nullptr;
+}
+
+// Raises the timer's resolution for the life of the process; said where it
+// cannot, as the waits then last longer.
+void Raise_Timer_Resolution() {
+  const HMODULE winmm = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  TimeBeginPeriodFn begin = nullptr;
+  if (winmm == nullptr || !Resolve(winmm, "timeBeginPeriod", begin) ||
+      begin(TIMER_RESOLUTION_MS) != TIMERR_NOERROR) {
+    Console_Error("cannot raise the timer's resolution to %u ms (winmm.dll in "
+                  "System32); the EC's waits poll in the system's coarser steps\n",
+                  TIMER_RESOLUTION_MS);
+  }
 }
 
 // Why the library beside the program did not load, in words: the two
@@ -93,65 +88,64 @@ template <typename Function> bool Resolve(HMODULE module, WORD ordinal, Function
 void Say_Not_Loaded(const char *path, DWORD error) {
   constexpr const char *WIDTH = sizeof(void *) == 8 ? "64-bit" : "32-bit";
   if (error == ERROR_BAD_EXE_FORMAT) {
-    std::fprintf(stderr,
-                 "thermal-control: %s cannot be loaded: it is not a %s DLL (the %s program "
-                 "needs the %s WinRing0.dll), or no DLL at all (error %lu)\n",
-                 path, WIDTH, WIDTH, WIDTH, error);
+    Console_Error("%s cannot be loaded: it is not a %s DLL (the %s program "
+                  "needs the %s WinRing0.dll), or no DLL at all (error %lu)\n",
+                  path, WIDTH, WIDTH, WIDTH, error);
     return;
   }
   if (error == ERROR_MOD_NOT_FOUND) {
-    std::fprintf(stderr,
-                 "thermal-control: %s cannot be loaded: a library it needs is not on this "
-                 "machine (error %lu)\n",
-                 path, error);
+    Console_Error("%s cannot be loaded: a library it needs is not on this "
+                  "machine (error %lu)\n",
+                  path, error);
     return;
   }
   char words[512];
-  std::fprintf(stderr, "thermal-control: %s cannot be loaded: %s (error %lu)\n", path,
-               System_Words(error, words, sizeof words), error);
+  Console_Error("%s cannot be loaded: %s (error %lu)\n", path,
+                System_Words(error, words, sizeof words), error);
 }
 
-// Loads the library from the folder of the executable. Never the current
-// directory or the search path: the current directory holds the user's
-// table and may be writable by anyone, and whatever loads here runs with
-// administrator rights. False, after a message, when it cannot.
+// Loads the library from the folder of the executable, and its own imports
+// from there or System32. Never the current directory or the search path:
+// the current directory holds the user's table and may be writable by
+// anyone, and whatever loads here runs with administrator rights. False,
+// after a message, when it cannot.
 bool Library_Load() {
   WindowsPath path{};
   if (!Path_Beside(nullptr, LIBRARY_FILE, path)) {
-    std::fprintf(stderr, "thermal-control: the path of the program's folder is too long\n");
+    Console_Error("the path of the program's folder is too long\n");
     return false;
   }
   Utf8Path shown{};
   if (!File_Exists(path)) {
-    std::fprintf(stderr,
-                 "thermal-control: %ls is not in the program's folder (%s): put it there, "
-                 "with its driver file\n",
-                 LIBRARY_FILE, Utf8_Path(path.data(), shown));
+    failure = PortLibFailure::NoLibrary;
+    Console_Error("%ls is not in the program's folder (%s): put it there, with "
+                  "its driver file\n",
+                  LIBRARY_FILE, Utf8_Path(path.data(), shown));
     return false;
   }
-  // Its own dependencies are looked for beside it, too; the current
-  // directory is out of the search for any library loaded later.
-  SetDllDirectoryW(L"");
-  const HMODULE module = LoadLibraryExW(path.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  const HMODULE module = LoadLibraryExW(
+      path.data(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module == nullptr) {
+    failure = PortLibFailure::LibraryUnloadable;
     Say_Not_Loaded(Utf8_Path(path.data(), shown), GetLastError());
     return false;
   }
   Library found{};
   const bool complete =
-      Resolve(module, ORDINAL_INITIALIZE, found.initialize) &&
-      Resolve(module, ORDINAL_GET_STATUS, found.get_status) &&
-      Resolve(module, ORDINAL_SET_PCI_MAX_BUS, found.set_pci_max_bus) &&
-      Resolve(module, ORDINAL_FIND_PCI_DEVICE, found.find_pci_device) &&
-      Resolve(module, ORDINAL_WRITE_PCI_CONFIG_DWORD, found.write_pci_config_dword) &&
-      Resolve(module, ORDINAL_READ_PORT_BYTE, found.read_port_byte) &&
-      Resolve(module, ORDINAL_WRITE_PORT_BYTE, found.write_port_byte);
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_INITIALIZE), found.initialize) &&
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_GET_STATUS), found.get_status) &&
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_SET_PCI_MAX_BUS), found.set_pci_max_bus) &&
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_FIND_PCI_DEVICE), found.find_pci_device) &&
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_WRITE_PCI_CONFIG_DWORD),
+              found.write_pci_config_dword) &&
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_READ_PORT_BYTE), found.read_port_byte) &&
+      Resolve(module, MAKEINTRESOURCEA(ORDINAL_WRITE_PORT_BYTE), found.write_port_byte);
   if (!complete) {
+    failure = PortLibFailure::LibraryIncomplete;
     FreeLibrary(module);
-    std::fprintf(stderr,
-                 "thermal-control: %s lacks one of the seven functions the program uses: it is "
-                 "not a version the program works with\n",
-                 Utf8_Path(path.data(), shown));
+    Console_Error("%s lacks one of the seven functions the program uses: it is "
+                  "not a version the program works with\n",
+                  Utf8_Path(path.data(), shown));
     return false;
   }
   library = found;
@@ -164,20 +158,18 @@ void Report_DriverNotStarted() {
   const wchar_t *driver = WinRing0_DriverFile();
   WindowsPath path{};
   if (Path_Beside(library_module, driver, path) && !File_Exists(path)) {
-    std::fprintf(stderr,
-                 "thermal-control: WinRing0.dll cannot start its driver: %ls is not beside it. "
-                 "Microsoft Defender quarantines that file: see \"Microsoft Defender and the "
-                 "WinRing0 driver\" in the README\n",
-                 driver);
+    Console_Error("WinRing0.dll cannot start its driver: %ls is not beside it. "
+                  "Microsoft Defender quarantines that file: see \"Microsoft Defender and the "
+                  "WinRing0 driver\" in the README\n",
+                  driver);
     return;
   }
-  std::fprintf(stderr,
-               "thermal-control: WinRing0.dll cannot start its driver %ls. Most often a security "
-               "program has quarantined or blocked the file (see \"Microsoft Defender and the "
-               "WinRing0 driver\" in the README); else a policy blocks the driver (the "
-               "vulnerable driver blocklist, Memory integrity); the program itself runs as "
-               "administrator, as it asks to\n",
-               driver);
+  Console_Error("WinRing0.dll cannot start its driver %ls. Most often a security "
+                "program has quarantined or blocked the file (see \"Microsoft Defender and the "
+                "WinRing0 driver\" in the README); else a policy blocks the driver (the "
+                "vulnerable driver blocklist, Memory integrity); the program itself runs as "
+                "administrator, as it asks to\n",
+                driver);
 }
 
 // What the library's status codes mean, as it documents them.
@@ -202,21 +194,23 @@ SuspendedTime suspended;
 
 } // namespace
 
-// Another copy running, a library that cannot be loaded or lacks any of the
-// seven functions, and a library that cannot start its driver are failed
-// initialisations, each after its message. Without a library nothing calls
-// through a pointer: the status is a failure, nothing is found and ports read
-// as a floating bus.
+// Another copy running, a library that is missing, cannot be loaded or lacks
+// any of the seven functions, and a library that cannot start its driver are
+// failed initialisations, each after its message, and each of its kind. Without a library nothing
+// calls through a pointer: the status is a failure, nothing is found and ports read as a floating
+// bus.
 std::uint32_t PortLib_Initialize() {
-  if (!Take_Machine_Lock()) {
+  if (!WinRing0_TakeMachineLock()) {
+    failure = PortLibFailure::AnotherCopy;
     return 0;
   }
   library_loaded = Library_Load();
   if (!library_loaded) {
     return 0;
   }
-  timeBeginPeriod(TIMER_RESOLUTION_MS);
+  Raise_Timer_Resolution();
   if (library.initialize() == FALSE) {
+    failure = PortLibFailure::DriverNotStarted;
     Report_DriverNotStarted();
     return 0;
   }
@@ -230,11 +224,13 @@ std::uint32_t PortLib_GetStatus() {
   }
   const DWORD status = library.get_status();
   if (status != 0) {
-    std::fprintf(stderr, "thermal-control: WinRing0.dll reports status %lu: %s\n", status,
-                 Status_Meaning(status));
+    failure = PortLibFailure::BadStatus;
+    Console_Error("WinRing0.dll reports status %lu: %s\n", status, Status_Meaning(status));
   }
   return status;
 }
+
+PortLibFailure PortLib_Failure() { return failure; }
 
 void PortLib_SetPciMaxBus(std::uint8_t max_bus) {
   if (library_loaded) {
@@ -273,6 +269,8 @@ bool PortLib_ReleaseBus(PortLibBus bus) {
   WinRing0_ReleaseBus(bus);
   return true;
 }
+
+std::uint64_t Platform_ClockMs() { return GetTickCount64(); }
 
 std::uint64_t Platform_SuspendedMs() {
   ULONGLONG awake_100ns = 0;

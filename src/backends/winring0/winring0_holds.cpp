@@ -4,6 +4,7 @@
 
 #include "backends/winring0/winring0_holds.h"
 #include "backends/winring0/winring0_buses.h"
+#include "common/console.h"
 
 #include <windows.h>
 
@@ -25,7 +26,7 @@ std::array<BusHold, PORTLIB_BUSES> holds{};
 // Everyone: SYNCHRONIZE | MUTEX_MODIFY_STATE; SYSTEM and the administrators:
 // all rights. A mutex that SYSTEM creates with the default security gives
 // administrators and users no right to wait on it.
-constexpr wchar_t SHARED_MUTEX_SDDL[] = L"D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";
+constexpr char SHARED_MUTEX_SDDL[] = "D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";
 
 void Report_Not_Had(BusHold &hold, const WindowsBus &bus, DWORD waited) {
   if (hold.reported) {
@@ -33,26 +34,24 @@ void Report_Not_Had(BusHold &hold, const WindowsBus &bus, DWORD waited) {
   }
   hold.reported = true;
   if (waited == WAIT_TIMEOUT) {
-    std::fprintf(stderr,
-                 "thermal-control: other software has held %s (mutex %ls) for more than a "
-                 "second; the program leaves them alone until it can have them\n",
-                 bus.words, bus.mutex);
+    Console_Error("other software has held %s (mutex %ls) for more than a "
+                  "second; the program leaves them alone until it can have them\n",
+                  bus.words, bus.mutex);
   } else {
-    std::fprintf(stderr, "thermal-control: cannot hold %s (mutex %ls): error %lu\n", bus.words,
-                 bus.mutex, GetLastError());
+    Console_Error("cannot hold %s (mutex %ls): error %lu\n", bus.words, bus.mutex, GetLastError());
   }
 }
 
 } // namespace
 
-HANDLE WinRing0_CreateSharedMutex(const wchar_t *name) {
+HANDLE WinRing0_MakeMutex(const wchar_t *name, const char *sddl, DWORD access) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(SHARED_MUTEX_SDDL, SDDL_REVISION_1,
-                                                            &descriptor, nullptr)) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                            nullptr)) {
     return nullptr;
   }
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
-  const HANDLE mutex = CreateMutexExW(&attributes, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
+  const HANDLE mutex = CreateMutexExW(&attributes, name, 0, access);
   const DWORD error = GetLastError();
   LocalFree(descriptor);
   SetLastError(error);
@@ -63,7 +62,10 @@ bool WinRing0_HoldBus(PortLibBus bus) {
   BusHold &hold = holds[Bus_Index(bus)];
   const WindowsBus &windows = Windows_Bus(bus);
   if (hold.mutex == nullptr) {
-    hold.mutex = WinRing0_CreateSharedMutex(windows.mutex);
+    // Opened for waiting and releasing only, so that one created by other
+    // software for its users alone is had as well.
+    hold.mutex =
+        WinRing0_MakeMutex(windows.mutex, SHARED_MUTEX_SDDL, SYNCHRONIZE | MUTEX_MODIFY_STATE);
   }
   const DWORD waited =
       hold.mutex != nullptr ? WaitForSingleObject(hold.mutex, HOLD_WAIT_MS) : WAIT_FAILED;

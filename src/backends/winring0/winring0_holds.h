@@ -8,13 +8,10 @@
 
 #include <windows.h>
 
-// Opens the mutex of this name, or creates it where no other software has
-// yet, with the rights the monitoring tools give one another: everyone may
-// wait for it and release it, SYSTEM and administrators have full control.
-// Opened for waiting and releasing only, so that one created by other
-// software for its users alone is had as well. GetLastError tells whether it
-// existed (ERROR_ALREADY_EXISTS); nullptr when it could not be had.
-[[nodiscard]] HANDLE WinRing0_CreateSharedMutex(const wchar_t *name);
+// Opens the mutex of this name, or creates it with the rights the security
+// descriptor `sddl` gives, asking for `access`. GetLastError tells whether
+// it existed (ERROR_ALREADY_EXISTS); nullptr when it could not be had.
+[[nodiscard]] HANDLE WinRing0_MakeMutex(const wchar_t *name, const char *sddl, DWORD access);
 
 // True when the bus's mutex is the program's; false, after a line on the
 // standard error stream (once while the bus stays held), when it could not be

@@ -1,33 +1,46 @@
 // How the program runs on Windows. Started by the service control manager,
 // it is the service thermal-control: start pending until its control cycle
 // begins, then running; a stop or a shutdown ends it between two cycles, a
-// parameter change has it read its table again; it works in
-// %ProgramData%\thermal-control, where its table is and its lines go; and it
-// asks the manager to start it again after a failure. Started from a console,
-// it has standard handles, or the dispatcher's call fails with
+// parameter change has it read its table again, and a resume from sleep
+// has it set the EC up again before its next read; it works in
+// %ProgramData%\thermal-control, where its table is and its log goes; and
+// where no recovery is set, it asks the manager for its own. Started from a
+// console, it has standard handles, or the dispatcher's call fails with
 // ERROR_FAILED_SERVICE_CONTROLLER_CONNECT, and it is the console program it
-// always was.
+// always was. Either way, libraries load only from System32 or, for
+// WinRing0.dll, the program's own folder.
 
 #include "backends/winring0/winring0_service.h"
+#include "app/exit_status.h"
 #include "backends/common/service_control.h"
+#include "backends/winring0/thermal-control-events.h"
+#include "common/console.h"
 #include "common/console_code_page.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
-
-#include <shlobj.h>
 
 #include <conio.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 
 namespace {
 
 constexpr wchar_t SERVICE_NAME[] = L"thermal-control";
-constexpr wchar_t DATA_FOLDER[] = L"\\thermal-control";
+
+// A start-up that failed has the event of its exit status.
+constexpr DWORD FAILURE_EVENTS = MSG_FAILED_PORT_LIBRARY - EXIT_PORT_LIBRARY;
+static_assert(MSG_FAILED_ANOTHER_COPY == FAILURE_EVENTS + EXIT_ANOTHER_COPY &&
+              MSG_FAILED_NO_LIBRARY == FAILURE_EVENTS + EXIT_NO_LIBRARY &&
+              MSG_FAILED_LIBRARY_UNLOADABLE == FAILURE_EVENTS + EXIT_LIBRARY_UNLOADABLE &&
+              MSG_FAILED_LIBRARY_INCOMPLETE == FAILURE_EVENTS + EXIT_LIBRARY_INCOMPLETE &&
+              MSG_FAILED_DRIVER == FAILURE_EVENTS + EXIT_DRIVER &&
+              MSG_FAILED_LIBRARY_STATUS == FAILURE_EVENTS + EXIT_LIBRARY_STATUS &&
+              MSG_FAILED_NOT_THIS_MACHINE == FAILURE_EVENTS + EXIT_NOT_THIS_MACHINE &&
+              MSG_FAILED_SET_UP == FAILURE_EVENTS + EXIT_SET_UP_FAILED &&
+              MSG_FAILED_PLATFORM == FAILURE_EVENTS + EXIT_PLATFORM);
 
 ControllerRun controller_run = nullptr;
 bool as_service = false;
@@ -38,6 +51,8 @@ CRITICAL_SECTION status_lock;
 SERVICE_STATUS status{};
 HANDLE stop_event = nullptr;
 std::atomic<bool> reload_asked{false};
+std::atomic<bool> resume_noticed{false};
+std::atomic<bool> shutting_down{false};
 
 // Tells the manager the service's state; a pending state counts its steps.
 void Report(DWORD state, DWORD wait_hint_ms, ServiceExit exit = Service_Exit(0)) {
@@ -54,44 +69,56 @@ void Report(DWORD state, DWORD wait_hint_ms, ServiceExit exit = Service_Exit(0))
   LeaveCriticalSection(&status_lock);
 }
 
-DWORD WINAPI Control_Handler(DWORD control, DWORD, void *, void *) {
-  const ControlDecision decision = Decide_Control(control);
+DWORD WINAPI Control_Handler(DWORD control, DWORD event_type, void *, void *) {
+  const ControlDecision decision = Decide_Control(control, event_type);
   if (!decision.known) {
     return ERROR_CALL_NOT_IMPLEMENTED;
   }
   if (decision.reload) {
     reload_asked.store(true);
   }
+  if (decision.resumed) {
+    resume_noticed.store(true);
+  }
   if (decision.stop) {
+    shutting_down.store(control == CONTROL_SHUTDOWN);
     Report(SERVICE_STOP_PENDING, STOP_WAIT_HINT_MS);
     SetEvent(stop_event);
   }
   return NO_ERROR;
 }
 
-// Restarted after a failure, an exit with a failure status included. Said on
-// the standard error stream when it cannot be set; the service runs on.
-void Ask_For_Restarts() {
-  SC_ACTION actions[FAILURE_RESTART_DELAYS_MS.size()];
-  for (std::size_t i = 0; i < FAILURE_RESTART_DELAYS_MS.size(); ++i) {
-    actions[i] = {SC_ACTION_RESTART, FAILURE_RESTART_DELAYS_MS[i]};
-  }
-  SERVICE_FAILURE_ACTIONSW failure{};
-  failure.dwResetPeriod = FAILURE_RESET_PERIOD_S;
-  failure.cActions = static_cast<DWORD>(FAILURE_RESTART_DELAYS_MS.size());
-  failure.lpsaActions = actions;
-  SERVICE_FAILURE_ACTIONS_FLAG flag{FAILURE_ACTIONS_ON_NONCRASH_FAILURES};
+// The recovery the service asks for where none is set: said on the standard
+// error stream when it cannot be set; the service runs on.
+void Ask_For_Recovery() {
   const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   const SC_HANDLE service =
-      manager != nullptr ? OpenServiceW(manager, SERVICE_NAME, SERVICE_CHANGE_CONFIG) : nullptr;
-  const bool set = service != nullptr &&
-                   ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure) &&
-                   ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag);
-  if (!set) {
-    std::fprintf(stderr,
-                 "thermal-control: cannot have the service manager restart the service after a "
-                 "failure (error %lu)\n",
-                 GetLastError());
+      manager != nullptr
+          ? OpenServiceW(manager, SERVICE_NAME,
+                         SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG | SERVICE_START)
+          : nullptr;
+  alignas(SERVICE_FAILURE_ACTIONSW) BYTE set[8 * 1024];
+  DWORD needed = 0;
+  const bool read =
+      service != nullptr &&
+      QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, set, sizeof set, &needed);
+  if (read && Recovery_To_Set(reinterpret_cast<SERVICE_FAILURE_ACTIONSW *>(set)->cActions)) {
+    SC_ACTION actions[RECOVERY_ACTIONS.size()];
+    for (std::size_t i = 0; i < RECOVERY_ACTIONS.size(); ++i) {
+      actions[i] = {RECOVERY_ACTIONS[i].restart ? SC_ACTION_RESTART : SC_ACTION_NONE,
+                    RECOVERY_ACTIONS[i].delay_ms};
+    }
+    SERVICE_FAILURE_ACTIONSW failure{};
+    failure.dwResetPeriod = RECOVERY_RESET_PERIOD_S;
+    failure.cActions = static_cast<DWORD>(RECOVERY_ACTIONS.size());
+    failure.lpsaActions = actions;
+    SERVICE_FAILURE_ACTIONS_FLAG flag{RECOVERY_ON_NONCRASH_FAILURES};
+    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure) ||
+        !ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
+      Console_Error("cannot set the service's recovery (error %lu)\n", GetLastError());
+    }
+  } else if (!read) {
+    Console_Error("cannot read the service's recovery (error %lu)\n", GetLastError());
   }
   if (service != nullptr) {
     CloseServiceHandle(service);
@@ -101,41 +128,39 @@ void Ask_For_Restarts() {
   }
 }
 
-// %ProgramData%\thermal-control, made where it is missing, as the current
-// directory: the table is read there, the log written there. Asked of the
-// shell, since a service's environment need not name it.
-bool Enter_Data_Folder() {
-  wchar_t folder[MAX_PATH];
-  if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) !=
-      S_OK) {
-    return false;
+// How the run ended, as the log's stop line and the event log say it.
+void Tell_Stopped(int exit_status) {
+  if (exit_status == EXIT_STOPPED) {
+    const char *why = shutting_down.load() ? "the machine shuts down" : "the service was stopped";
+    WinRing0_Event(MSG_STOPPED, why);
+    WinRing0_StopLog(why);
+    return;
   }
-  const std::size_t length = std::wcslen(folder);
-  if (length + std::size(DATA_FOLDER) > MAX_PATH) {
-    return false;
-  }
-  std::memcpy(folder + length, DATA_FOLDER, sizeof DATA_FOLDER);
-  return (CreateDirectoryW(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) &&
-         SetCurrentDirectoryW(folder);
+  char why[640];
+  Text_Format(why, sizeof why, "its start-up failed with exit status %d: %s", exit_status,
+              WinRing0_LastSaid());
+  WinRing0_Event(FAILURE_EVENTS + static_cast<DWORD>(exit_status), WinRing0_LastSaid());
+  WinRing0_StopLog(why);
 }
 
 void WINAPI Service_Main(DWORD, wchar_t **) {
   status_handle = RegisterServiceCtrlHandlerExW(SERVICE_NAME, Control_Handler, nullptr);
   if (status_handle == nullptr) {
-    service_exit_status = 1;
+    service_exit_status = EXIT_PLATFORM;
     return;
   }
   Report(SERVICE_START_PENDING, START_WAIT_HINT_MS);
-  if (!Enter_Data_Folder()) {
-    service_exit_status = 1;
+  WinRing0_TakeLines();
+  if (!WinRing0_EnterDataFolder()) {
+    service_exit_status = EXIT_PLATFORM;
+    WinRing0_Event(FAILURE_EVENTS + EXIT_PLATFORM, WinRing0_LastSaid());
     Report(SERVICE_STOPPED, 0, Service_Exit(service_exit_status));
     return;
   }
-  Platform_KeepOutput();
-  Ask_For_Restarts();
+  WinRing0_StartLog();
+  Ask_For_Recovery();
   service_exit_status = controller_run();
-  std::fflush(stdout);
-  std::fflush(stderr);
+  Tell_Stopped(service_exit_status);
   Report(SERVICE_STOPPED, 0, Service_Exit(service_exit_status));
 }
 
@@ -173,6 +198,10 @@ int Run_In_Console(ControllerRun run) {
 bool WinRing0_AsService() { return as_service; }
 
 int Platform_Run(ControllerRun run) {
+  // The current folder and the search path are never searched for a
+  // library, whatever loads one later: whatever loads here runs with
+  // administrator rights.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!Maybe_A_Service()) {
     return Run_In_Console(run);
   }
@@ -190,12 +219,13 @@ int Platform_Run(ControllerRun run) {
   if (error == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) {
     return Run_In_Console(run);
   }
-  std::fprintf(stderr, "thermal-control: cannot reach the service control manager (error %lu)\n",
-               error);
-  return 1;
+  Console_Error("cannot reach the service control manager (error %lu)\n", error);
+  return EXIT_PLATFORM;
 }
 
 bool Platform_ReloadAsked() { return reload_asked.exchange(false); }
+
+bool Platform_ResumeNoticed() { return resume_noticed.exchange(false); }
 
 void Platform_SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
