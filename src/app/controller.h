@@ -47,8 +47,9 @@ void Say_Table_Findings(const Controller &controller, const TableLoad &load);
 
 // Has the LPC bridge forward the EC's ports and sets up the EC's logical
 // device. After the message of the step that failed: NotThisMachine when
-// there is no bridge; Failed when a bus could not be held, or the backend
-// could not carry out a write.
+// there is no bridge, or its decode range is another device's; Failed when
+// a bus could not be held, or the backend could not carry out a read or a
+// write.
 enum class PortsOpened : std::uint8_t { Open, NotThisMachine, Failed };
 [[nodiscard]] PortsOpened Open_Port();
 

@@ -16,6 +16,21 @@ constexpr std::uint32_t EC_OPEN_SETTLE_MS = 100;
 constexpr std::uint32_t FIRST_CYCLE_PAUSE_MS = 100;
 constexpr std::uint32_t CYCLE_PAUSE_MS = 1000;
 
+// The slowest cycle, each wait at its bound: its pause; a set-up after a
+// sleep (the settle, then the start-up command's and the row's value's
+// waits); the read's waits; and the same set-up again after a read that
+// found the EC silent or its ports lost. Each of those sleeps and waits may
+// end up to a tick of a coarse system timer late (Windows' 15.6 ms, where
+// nothing raised its resolution). The service manager's watchdog (the
+// unit's WatchdogSec=, more than twice this) and the Windows service's wait
+// hints follow from it.
+constexpr std::uint32_t SET_UP_MS = EC_OPEN_SETTLE_MS + 2 * EC_SEND_WAITS * EC_WAIT_LIMIT_MS;
+constexpr std::uint32_t COARSE_TIMER_TICK_MS = 16;
+constexpr std::uint32_t CYCLE_SLEEPS_AND_WAITS = 1 + 2 * (1 + 2 * EC_SEND_WAITS) + EC_READ_WAITS;
+constexpr std::uint32_t WORST_CYCLE_MS = CYCLE_PAUSE_MS + 2 * SET_UP_MS +
+                                         EC_READ_WAITS * EC_WAIT_LIMIT_MS +
+                                         CYCLE_SLEEPS_AND_WAITS * COARSE_TIMER_TICK_MS;
+
 // An EC that leaves this many reads in a row unanswered, its ports still
 // there, is set up again.
 constexpr std::uint8_t EC_SILENT_READS_LIMIT = 3;

@@ -13,7 +13,7 @@ enum ExitStatus : int {
   EXIT_ANOTHER_COPY = 3,       // another copy of the program holds the machine's lock
   EXIT_NO_LIBRARY = 4,         // WinRing0.dll is not in the program's folder
   EXIT_LIBRARY_UNLOADABLE = 5, // it cannot be loaded: of the other width, or no DLL at all
-  EXIT_LIBRARY_INCOMPLETE = 6, // it lacks one of the seven functions
+  EXIT_LIBRARY_INCOMPLETE = 6, // it lacks one of the functions the program calls
   EXIT_DRIVER = 7,             // its driver does not start
   EXIT_LIBRARY_STATUS = 8,     // it reports a status of failure
   EXIT_NOT_THIS_MACHINE = 9,   // no LPC bridge 8086:9CC3, or its decode range is another's

@@ -118,6 +118,8 @@ PortsOpened Open_Port() {
   case BridgeOpened::NotFound:
     Console_Print(LOG_NO_BRIDGE);
     return PortsOpened::NotThisMachine;
+  case BridgeOpened::Taken:
+    return PortsOpened::NotThisMachine;
   case BridgeOpened::Failed:
     break;
   }

@@ -111,9 +111,10 @@ std::size_t Decode_Byte(TextDecoder &decoder, std::uint8_t byte,
     return 0;
   }
   const auto first = static_cast<std::uint32_t>(decoder.unit_byte);
+  const std::uint32_t second = byte;
   decoder.unit_byte = -1;
   const std::uint32_t unit =
-      Is_Little_Endian(decoder.encoding) ? byte << 8 | first : first << 8 | byte;
+      Is_Little_Endian(decoder.encoding) ? second << 8 | first : first << 8 | second;
   return Decode_Unit(decoder, unit, utf8);
 }
 

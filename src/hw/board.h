@@ -78,7 +78,9 @@ static const unsigned char sio_ec_device_program[SIO_EC_DEVICE_PROGRAM_PAIRS][2]
  * range, bits 15:2 hold its base and bits 23:18 mask address bits 7:2 (the
  * mask of address bit n sits at register bit n + 16). Base 0x68 with address
  * bit 2 masked forwards ports 0x68 to 0x6F, both EC ports: 0x00040069. The
- * whole register is written; its former contents do not matter.
+ * register is read first: it is written only where it holds no range, or
+ * this one already. Any other range forwards another device's ports (8086:9CC3
+ * is the LPC bridge of a whole generation of chipsets), and is left alone.
  */
 #define LPC_GEN1_DEC 0x84
 #define LPC_GEN_DEC_ENABLE 0x00000001
@@ -87,6 +89,7 @@ static const unsigned char sio_ec_device_program[SIO_EC_DEVICE_PROGRAM_PAIRS][2]
 #define LPC_GEN_DEC_LAST (LPC_GEN_DEC_BASE + 7)
 #define LPC_GEN1_DEC_EC_RANGE \
 	(LPC_GEN_DEC_MASK_ADDRESS_BIT_2 | LPC_GEN_DEC_BASE | LPC_GEN_DEC_ENABLE)
+#define LPC_GEN1_DEC_FREE 0
 
 #endif
 /* clang-format on */

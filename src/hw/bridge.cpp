@@ -1,5 +1,6 @@
 #include "hw/bridge.h"
 
+#include "common/console.h"
 #include "hw/board.h"
 #include "hw/bus_hold.h"
 #include "hw/port_lib.h"
@@ -23,6 +24,16 @@ BridgeOpened Bridge_FindAndForward() {
   const std::uint32_t bridge = Bridge_Find();
   if (bridge == PORTLIB_PCI_NOT_FOUND) {
     return BridgeOpened::NotFound;
+  }
+  std::uint32_t range = 0;
+  if (!PortLib_ReadPciConfigDword(bridge, LPC_GEN1_DEC, range)) {
+    return BridgeOpened::Failed;
+  }
+  if (range != LPC_GEN1_DEC_FREE && range != LPC_GEN1_DEC_EC_RANGE) {
+    Console_Error("the LPC bridge's decode register 0x%02X holds 0x%08X, another device's range: "
+                  "not overwritten\n",
+                  unsigned{LPC_GEN1_DEC}, static_cast<unsigned>(range));
+    return BridgeOpened::Taken;
   }
   return PortLib_WritePciConfigDword(bridge, LPC_GEN1_DEC, LPC_GEN1_DEC_EC_RANGE)
              ? BridgeOpened::Forwarding

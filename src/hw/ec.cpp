@@ -8,13 +8,6 @@
 
 namespace {
 
-// A wait reads the status, then sleeps 1 ms between reads, and gives up after
-// its 1001st sleep without reading again: at most 1001 reads and 1001 sleeps,
-// just over a second for an EC that does not answer. A floating status ends
-// it at once.
-constexpr std::uint32_t EC_POLL_STEP_MS = 1;
-constexpr unsigned EC_POLL_LIMIT = 1001;
-
 std::uint8_t EC_ReadStatus() { return PortLib_ReadPortByte(EC_CMD_PORT); }
 std::uint8_t EC_ReadData() { return PortLib_ReadPortByte(EC_DATA_PORT); }
 void EC_WriteCommand(std::uint8_t command) { PortLib_WritePortByte(EC_CMD_PORT, command); }
@@ -27,9 +20,12 @@ bool Status_Shows(std::uint8_t status, std::uint8_t bit, bool wanted) {
 // A wait whose first status read the caller has made already. A floating
 // status gives up at once, before its bits are looked at: nothing decodes
 // the port (an EC never shows it: it would claim both buffers full at once),
-// and waiting would only poll the bus.
+// and waiting would only poll the bus. The bound is the clock's, however long
+// each sleep lasts: a coarse system timer makes fewer polls, not a longer
+// wait.
 bool EC_WaitStatusFrom(std::uint8_t status, std::uint8_t bit, bool wanted) {
-  for (unsigned sleeps = 0;; status = EC_ReadStatus()) {
+  const std::uint64_t started_ms = Platform_ClockMs();
+  for (;; status = EC_ReadStatus()) {
     if (status == PORTLIB_FLOATING_BUS) {
       return false;
     }
@@ -37,7 +33,7 @@ bool EC_WaitStatusFrom(std::uint8_t status, std::uint8_t bit, bool wanted) {
       return true;
     }
     Platform_SleepMs(EC_POLL_STEP_MS);
-    if (++sleeps == EC_POLL_LIMIT) {
+    if (Platform_ClockMs() - started_ms >= EC_WAIT_LIMIT_MS) {
       return false;
     }
   }
@@ -52,17 +48,31 @@ bool EC_WaitInputEmpty() { return EC_WaitStatus(EC_STATUS_IBF, false); }
 // True when a reply waits in the data port; false when the wait gave up.
 bool EC_WaitOutputFull() { return EC_WaitStatus(EC_STATUS_OBF, true); }
 
+// The command, then its data byte, each written only once the EC has taken
+// the byte before (`ready`: the wait before the command ended so): a byte
+// written while the input buffer is full would take the place of one the
+// EC has not yet taken, another's perhaps. A wait that gives up ends the
+// exchange there, and nothing more is written.
+bool EC_WriteCommandAndData(bool ready, std::uint8_t command, std::uint8_t data) {
+  if (!ready) {
+    return false;
+  }
+  EC_WriteCommand(command);
+  if (!EC_WaitInputEmpty()) {
+    return false;
+  }
+  EC_WriteData(data);
+  return true;
+}
+
 // A command with one data byte and no reply, in one hold of the EC.
 EcSent EC_SendCommand(std::uint8_t command, std::uint8_t data) {
   if (!Hold_Bus(PortLibBus::Ec)) {
     return EcSent::NotHeld;
   }
-  const bool ready = EC_WaitInputEmpty();
-  EC_WriteCommand(command);
-  const bool command_taken = EC_WaitInputEmpty();
-  EC_WriteData(data);
+  const bool taken = EC_WriteCommandAndData(EC_WaitInputEmpty(), command, data);
   const bool released = Release_Bus(PortLibBus::Ec);
-  return ready && command_taken && released ? EcSent::Taken : EcSent::NotTaken;
+  return taken && released ? EcSent::Taken : EcSent::NotTaken;
 }
 
 // The first wait of a temperature read. A reply still waiting in the output
@@ -75,15 +85,14 @@ bool EC_WaitReadyDroppingStaleReply(std::uint8_t status) {
   return EC_WaitStatusFrom(status, EC_STATUS_IBF, false);
 }
 
+// The reply is read only once it is there: the byte of a reply that did not
+// come is no temperature, and `temperature` keeps the byte before.
 EcRead EC_ExchangeTemperature(std::uint8_t &temperature) {
   const std::uint8_t first_status = EC_ReadStatus();
-  const bool ready = EC_WaitReadyDroppingStaleReply(first_status);
-  EC_WriteCommand(EC_CMD_READ_TEMPERATURE);
-  const bool command_taken = EC_WaitInputEmpty();
-  EC_WriteData(EC_READ_TEMPERATURE_ARG);
-  const bool replied = EC_WaitOutputFull();
-  temperature = EC_ReadData();
-  if (ready && command_taken && replied) {
+  const bool asked = EC_WriteCommandAndData(EC_WaitReadyDroppingStaleReply(first_status),
+                                            EC_CMD_READ_TEMPERATURE, EC_READ_TEMPERATURE_ARG);
+  if (asked && EC_WaitOutputFull()) {
+    temperature = EC_ReadData();
     return EcRead::Answered;
   }
   return first_status == PORTLIB_FLOATING_BUS ? EcRead::PortsLost : EcRead::NoAnswer;

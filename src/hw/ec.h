@@ -7,8 +7,13 @@
 // The EC host interface: three one-byte commands over the EC's data and
 // command/status ports.
 
-// Each command is one exchange, made while holding the EC's ports. Each byte
-// goes out even when the EC has not taken the one before it in time.
+// Each command is one exchange, made while holding the EC's ports. A byte
+// goes out only once the EC has taken the one before it; a wait that gives
+// up ends the exchange.
+
+// A wait polls the status every EC_POLL_STEP_MS and gives up once
+// EC_WAIT_LIMIT_MS have passed on the platform's clock (hw/ec_read.h).
+constexpr std::uint32_t EC_POLL_STEP_MS = 1;
 
 // How a command with its data byte went.
 enum class EcSent : std::uint8_t {
@@ -24,8 +29,9 @@ enum class EcSent : std::uint8_t {
 // Command 0x55 with the entered table row's value.
 [[nodiscard]] EcSent EC_SendSelect(std::uint8_t value);
 
-// Command 0x44: stores the byte the data port gave in `temperature`. A reply
-// left in the output buffer by an earlier request that came too late is read
-// and dropped first, so it is never taken for this one. An EC that cannot be
-// held is not asked: the read is Busy.
+// Command 0x44: stores the EC's reply in `temperature`. A reply left in the
+// output buffer by an earlier request that came too late is read and dropped
+// first, so it is never taken for this one. A read that is not answered
+// leaves `temperature` as it was; an EC that cannot be held is not asked:
+// the read is Busy.
 [[nodiscard]] EcRead EC_ReadTemperature(std::uint8_t &temperature);

@@ -53,6 +53,12 @@ void PortLib_SetPciMaxBus(std::uint8_t max_bus);
                                                   std::uint8_t index);
 constexpr std::uint32_t PORTLIB_PCI_NOT_FOUND = 0xFFFFFFFF;
 
+// Reads a whole dword of the device's configuration space into `value`.
+// False, after a message on the standard error stream, when the backend
+// could not read it.
+[[nodiscard]] bool PortLib_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg,
+                                              std::uint32_t &value);
+
 // Writes a whole dword of the device's configuration space. False when the
 // backend saw the write fail; it has then said why on the standard error
 // stream. (The Windows library reports nothing; its backend says true.)

@@ -261,6 +261,7 @@ const std::vector<std::string> &Startup_Trace() {
       "hold pci",
       "pci maxbus 5",
       "pci find 8086 9cc3 0 -> 000000f8",
+      "pci read 000000f8 84 -> 00000000",
       "pci write 000000f8 84 00040069",
       "release pci",
       "hold isa",

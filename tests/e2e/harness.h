@@ -38,6 +38,7 @@ struct RunningProgram {
   double started;  // seconds, on the steady clock
 };
 RunningProgram Start_Program(const RunOptions &options);
+double Seconds_Now(); // on the steady clock, as `started`
 std::string Printed_So_Far(const RunningProgram &running);
 // Waits until the program has printed `text`; false after half a minute.
 bool Wait_For(const RunningProgram &running, const std::string &text);

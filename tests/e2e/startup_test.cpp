@@ -227,6 +227,7 @@ struct FailedStep {
   int exit_status;
   const char *output_tail;
   std::vector<std::string> trace;
+  const char *error = nullptr; // a line the standard error ends with
 };
 
 // Names the case in test listings.
@@ -241,6 +242,9 @@ TEST_P(StartUpFailure, PrintsItsMessageExitsWithTheStatusOfItsKindAndTouchesNoPo
   EXPECT_EQ(run.exit_status, step.exit_status);
   EXPECT_EQ(run.out, std::string("open ThermalTable file err! \n\n\n") + step.output_tail);
   EXPECT_EQ(run.trace, step.trace);
+  if (step.error != nullptr) {
+    EXPECT_TRUE(run.err.ends_with(step.error)) << run.err;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -254,9 +258,21 @@ INSTANTIATE_TEST_SUITE_P(
                                9,
                                "Init_WinRing0 ok\nNo find PCI bradge\n",
                                {"lib init -> 1", "lib status -> 0", "hold pci", "pci maxbus 5",
-                                "pci find 8086 9cc3 0 -> ffffffff", "release pci"}}),
+                                "pci find 8086 9cc3 0 -> ffffffff", "release pci"}},
+                    // Another device's range: read, never overwritten, and
+                    // not this machine either.
+                    FailedStep{"decode-taken",
+                               9,
+                               "Init_WinRing0 ok\n",
+                               {"lib init -> 1", "lib status -> 0", "hold pci", "pci maxbus 5",
+                                "pci find 8086 9cc3 0 -> 000000f8",
+                                "pci read 000000f8 84 -> 000c0a01", "release pci"},
+                               "thermal-control: the LPC bridge's decode register 0x84 holds "
+                               "0x000C0A01, another device's range: not overwritten\n"}),
     [](const testing::TestParamInfo<FailedStep> &param_info) {
-      return std::string(param_info.param.fault);
+      std::string name = param_info.param.fault;
+      std::erase(name, '-');
+      return name;
     });
 
 struct BadSetting {

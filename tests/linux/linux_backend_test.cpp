@@ -1,4 +1,4 @@
-// The Linux backend's PCI search and config write, and the controller over
+// The Linux backend's PCI search and config read and write, and the controller over
 // them, on a fake sysfs tree: each test mounts a tmpfs of its own over
 // /sys/bus/pci/devices, in a mount namespace that only this process sees.
 // Needs root; elsewhere the tests are skipped.
@@ -60,6 +60,14 @@ protected:
   void Break_File(const std::string &name, const char *file) {
     fs::remove(PCI_DEVICES / name / file);
     fs::create_directory(PCI_DEVICES / name / file);
+  }
+
+  // Register 0x84 of the device's config space, its four bytes.
+  void Set_Register(const std::string &name, const char (&bytes)[5]) {
+    std::fstream file(PCI_DEVICES / name / "config",
+                      std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(0x84);
+    file.write(bytes, 4);
   }
 
   std::string Config(const std::string &name) {
@@ -136,8 +144,12 @@ TEST_F(FakeSysfs, IdFileWithoutANumberFailsTheSearchWithAMessage) {
             std::string::npos);
 }
 
-TEST_F(FakeSysfs, ConfigWriteStoresFourBytesLittleEndianAtTheRegister) {
+TEST_F(FakeSysfs, ConfigWriteStoresAndReadGivesFourBytesLittleEndianAtTheRegister) {
   Add_Device("0000:00:1f.0", "0x8086", "0x9cc3");
+  Set_Register("0000:00:1f.0", "\x01\x0a\x0c\x00");
+  std::uint32_t read = 0;
+  EXPECT_TRUE(PortLib_ReadPciConfigDword(0x0000F8, 0x84, read));
+  EXPECT_EQ(read, 0x000C0A01u);
   EXPECT_TRUE(PortLib_WritePciConfigDword(0x0000F8, 0x84, 0x00040069));
   std::string expected(256, '\0');
   expected[0x84] = '\x69';
@@ -147,33 +159,56 @@ TEST_F(FakeSysfs, ConfigWriteStoresFourBytesLittleEndianAtTheRegister) {
   EXPECT_EQ(Config("0000:00:1f.0"), expected);
 }
 
-// The bridge is written at start-up; later its config file cannot be written.
-// Every cycle's read then finds the ports lost, and each set-up fails at the
-// bridge with the system's reason: the controller says so and goes on.
-TEST_F(FakeSysfs, BridgeWriteThatFailsOnTheRecoveryPathLeavesTheControllerRunning) {
-  Add_Device("0000:00:1f.0", "0x8086", "0x9cc3");
-  testing::internal::CaptureStdout();
-  Controller controller;
-  ASSERT_EQ(Start_Up(controller), 0);
-  Break_File("0000:00:1f.0", "config");
-  testing::internal::CaptureStderr();
-  ASSERT_TRUE(Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS));
-  ASSERT_TRUE(Control_Cycle(controller, CYCLE_PAUSE_MS));
-  const std::string err = testing::internal::GetCapturedStderr();
-  const std::string out = testing::internal::GetCapturedStdout();
-  const std::string lost_cycle = "Now Tempareture is: 255\n"
-                                 "EC did not answer; row held\n"
-                                 "EC ports lost; setting them up again\n"
-                                 "now select value: 0   0   0   0\n";
-  EXPECT_NE(out.find("Init_WinRing0 ok\nopen port ok\n\nheartbat 00001 " + lost_cycle +
-                     "heartbat 00002 " + lost_cycle),
-            std::string::npos)
-      << out;
-  const std::string refused = "thermal-control: cannot open "
-                              "/sys/bus/pci/devices/0000:00:1f.0/config: Is a directory (writing a "
-                              "PCI device's config file needs root";
-  EXPECT_EQ(err.find(refused), 0u) << err;
-  EXPECT_NE(err.find(refused, 1), std::string::npos) << "each cycle tries again: " << err;
+struct BrokenBridge {
+  const char *name;
+  bool another_range; // else its config file cannot be read
+  const char *said;   // each set-up's line on the standard error
+};
+
+// The bridge is set up at start-up; later its config file cannot be read, or
+// the firmware has given its decode range to another device. Every cycle's
+// read then finds the ports lost, and each set-up fails at the bridge, says
+// why, and leaves the range as it is: the controller goes on.
+TEST_F(FakeSysfs, ABridgeSetUpThatFailsOnTheRecoveryPathLeavesTheControllerRunning) {
+  const BrokenBridge cases[] = {
+      {"its config file cannot be read", false,
+       "thermal-control: cannot read /sys/bus/pci/devices/0000:00:1f.0/config: Is a directory "
+       "(reading a PCI device's config file past its first 64 bytes needs root)\n"},
+      {"another device's range", true,
+       "thermal-control: the LPC bridge's decode register 0x84 holds 0x000C0A01, another "
+       "device's range: not overwritten\n"},
+  };
+  for (const BrokenBridge &c : cases) {
+    Add_Device("0000:00:1f.0", "0x8086", "0x9cc3");
+    testing::internal::CaptureStdout();
+    Controller controller;
+    ASSERT_EQ(Start_Up(controller), 0) << c.name;
+    if (c.another_range) {
+      Set_Register("0000:00:1f.0", "\x01\x0a\x0c\x00");
+    } else {
+      Break_File("0000:00:1f.0", "config");
+    }
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(Control_Cycle(controller, FIRST_CYCLE_PAUSE_MS));
+    ASSERT_TRUE(Control_Cycle(controller, CYCLE_PAUSE_MS));
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string lost_cycle = "Now Tempareture is: 00\n"
+                                   "EC did not answer; row held\n"
+                                   "EC ports lost; setting them up again\n"
+                                   "now select value: 0   0   0   0\n";
+    EXPECT_NE(out.find("Init_WinRing0 ok\nopen port ok\n\nheartbat 00001 " + lost_cycle +
+                       "heartbat 00002 " + lost_cycle),
+              std::string::npos)
+        << c.name << ": " << out;
+    EXPECT_EQ(err, std::string(c.said) + c.said) << c.name << ": each cycle tries again";
+    if (c.another_range) {
+      EXPECT_EQ(Config("0000:00:1f.0").substr(0x84, 4), std::string("\x01\x0a\x0c\x00", 4))
+          << "another device's range is never overwritten";
+    }
+    TearDown();
+    SetUp();
+  }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // thermal-table's replay counts what the controller did: every select it sent
 // the EC, a wake's and a set-up's included, and those the EC did not take,
-// as the simulated machine's trace of the same run shows them, and the rows
+// as the simulated machine's trace of the same run shows them (a select the
+// EC was not ready for never reaches its ports), and the rows
 // it entered, as its own output shows them, whatever fault the machine has.
 
 #include "tool_harness.h"
@@ -11,10 +12,15 @@
 
 namespace {
 
-constexpr const char *SELECT = "out 6c 55"; // the select command to the EC
+constexpr const char *HOLD = "hold ec";
+constexpr const char *RELEASE = "release ec";
+constexpr const char *COMMAND = "out 6c ";
 constexpr const char *DATA = "out 68 ";
-constexpr const char *STATUS = "in 6c -> ";
-constexpr unsigned INPUT_FULL = 0x02; // the EC has not taken the last byte
+constexpr const char *PAUSE = "sleep 1000";   // between two cycles
+constexpr const char *SET_UP = "release isa"; // the EC's device programmed
+constexpr unsigned READ_TEMPERATURE = 0x44;
+constexpr unsigned START_UP = 0x33;
+constexpr unsigned SELECT = 0x55;
 constexpr const char *ROW_LINE = "now select value: ";
 
 struct Selects {
@@ -24,25 +30,38 @@ struct Selects {
   std::size_t entered = 0; // rows entered, the summary's rows summed up
 };
 
-// A select is taken when the status read last before its command byte, and
-// the one last before its data byte, show the EC's input buffer empty.
+// Each of the EC's transactions is one hold of its ports. One whose wait
+// gave up writes no byte after it, so one without a command byte is known
+// by its place: a cycle's first is its read, the first after a set-up of the
+// device the start-up command, and any other a select. A select is taken
+// when both its bytes went out.
 Selects Traced(const std::vector<std::string> &trace) {
   Selects selects;
-  unsigned status = 0;
-  bool taken = false;
-  bool in_select = false;
+  bool read_done = false;
+  bool start_up_due = false;
+  int command = -1;
+  bool data = false;
   for (const std::string &line : trace) {
-    if (line.rfind(STATUS, 0) == 0) {
-      status =
-          static_cast<unsigned>(std::stoul(line.substr(std::string(STATUS).size()), nullptr, 16));
-    } else if (line == SELECT) {
-      ++selects.sent;
-      taken = (status & INPUT_FULL) == 0;
-      in_select = true;
-    } else if (in_select && line.rfind(DATA, 0) == 0) {
-      taken = taken && (status & INPUT_FULL) == 0;
-      selects.not_taken += taken ? 0 : 1;
-      in_select = false;
+    if (line == PAUSE) {
+      read_done = false;
+    } else if (line == SET_UP) {
+      start_up_due = true;
+    } else if (line == HOLD) {
+      command = -1;
+      data = false;
+    } else if (line.rfind(COMMAND, 0) == 0) {
+      command = std::stoi(line.substr(std::string(COMMAND).size()), nullptr, 16);
+    } else if (line.rfind(DATA, 0) == 0) {
+      data = true;
+    } else if (line == RELEASE) {
+      const bool start_up = command == START_UP || (command < 0 && start_up_due);
+      const bool read = !start_up && (command == READ_TEMPERATURE || (command < 0 && !read_done));
+      start_up_due = start_up_due && !start_up;
+      read_done = read_done || read;
+      if (!start_up && !read && (command < 0 || command == SELECT)) {
+        ++selects.sent;
+        selects.not_taken += command == SELECT && data ? 0 : 1;
+      }
     }
   }
   return selects;

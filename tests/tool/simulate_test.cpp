@@ -91,7 +91,7 @@ TEST(Simulate, ReplayAcrossASetUpShowsTheValueSentAgain) {
     GTEST_SKIP() << "needs thermal-control-sim";
   }
   const RecoveryReplay cases[] = {
-      {"50,60,60,60",
+      {"50,60,60",
        "ec-resume:2",
        {"1,50,1,1,100,", "2,60,1,1,60,60", "3,,0,1,100,", "4,60,1,2,60,"}},
       {"30,30,50,50,50",

@@ -5,6 +5,8 @@
 // the Windows API, by the API's own values, so that the rules are tested on
 // every platform.
 
+#include "app/cycle_decision.h"
+
 #include <array>
 #include <cstdint>
 
@@ -35,11 +37,12 @@ struct ControlDecision {
 // A power event's kind comes with the control; other controls have none.
 [[nodiscard]] ControlDecision Decide_Control(std::uint32_t control, std::uint32_t event_type);
 
-// How long the manager is to wait, at most, for a start-up and for a stop:
-// a cycle that meets a silent EC and sets it up again runs some 12 s before
-// the stop is seen between two cycles.
-constexpr std::uint32_t START_WAIT_HINT_MS = 30000;
-constexpr std::uint32_t STOP_WAIT_HINT_MS = 15000;
+// How long the manager is to wait, at most, for a stop: the stop is seen
+// between two cycles, and the cycle under way may be the slowest; and for a
+// start-up, whose set-up and start-up command take less than a cycle, after
+// its folder and its table.
+constexpr std::uint32_t STOP_WAIT_HINT_MS = WORST_CYCLE_MS + 3000;
+constexpr std::uint32_t START_WAIT_HINT_MS = 2 * WORST_CYCLE_MS;
 
 // The exit codes a stopped service reports (SERVICE_STATUS): none when the
 // program ended well, else its exit status as a service-specific code, which

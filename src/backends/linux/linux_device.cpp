@@ -49,6 +49,8 @@ const char *Refusal_Meaning(int error) {
     return "the device is not open for writing";
   case ENOTTY:
     return "the module does not know the request: it is not the version of this program";
+  case EEXIST:
+    return "the bridge's decode register holds another device's range";
   default:
     return "see the kernel log (dmesg)";
   }
@@ -184,6 +186,24 @@ bool Linux_DeviceReleaseBus(PortLibBus bus) {
   }
   isa_writes.holding = false;
   return Program_Ec_Device(isa_writes);
+}
+
+// The module reads the bridge it found itself, and only its decode range.
+bool Linux_DeviceReadPciConfigDword(std::uint8_t reg, std::uint32_t &value) {
+  __u32 range = 0;
+  if (reg != LPC_GEN1_DEC) {
+    std::fprintf(stderr,
+                 "thermal-control: " THERMAL_EC_DEVICE " reads only the LPC bridge's decode "
+                 "range of the EC's ports, not register %#x\n",
+                 unsigned{reg});
+    return false;
+  }
+  if (ioctl(ec_device, THERMAL_EC_READ_DECODE_RANGE, &range) != 0) {
+    Report_Refused("a read of the bridge's decode range");
+    return false;
+  }
+  value = range;
+  return true;
 }
 
 // The module writes the bridge it found itself, and only its decode range.

@@ -49,4 +49,5 @@ void Linux_NoteSuperIoDrivers();
 void Linux_DeviceWritePort(std::uint16_t port, std::uint8_t value);
 [[nodiscard]] bool Linux_DeviceHoldBus(PortLibBus bus);
 [[nodiscard]] bool Linux_DeviceReleaseBus(PortLibBus bus);
+[[nodiscard]] bool Linux_DeviceReadPciConfigDword(std::uint8_t reg, std::uint32_t &value);
 [[nodiscard]] bool Linux_DeviceWritePciConfigDword(std::uint8_t reg, std::uint32_t value);

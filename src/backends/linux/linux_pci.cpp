@@ -1,6 +1,7 @@
 // The port library's PCI operations on Linux, through sysfs: the devices'
-// IDs are read from /sys/bus/pci/devices, and a configuration write goes to
-// the device's config file there, which only root may write.
+// IDs are read from /sys/bus/pci/devices, and a configuration read or write
+// goes to the device's config file there, which only root may write (and a
+// user may read only its first 64 bytes).
 
 #include "backends/linux/linux_parts.h"
 #include "hw/port_lib.h"
@@ -37,6 +38,8 @@ void Report_File(const char *what, const std::string &path, const char *check) {
 }
 
 constexpr const char *CHECK_SYSFS = "is sysfs mounted at /sys?";
+constexpr const char *CHECK_CONFIG_READ =
+    "reading a PCI device's config file past its first 64 bytes needs root";
 constexpr const char *CHECK_CONFIG_WRITE =
     "writing a PCI device's config file needs root, a /sys that is not read-only, and a kernel "
     "that is not locked down";
@@ -131,6 +134,31 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
     }
   }
   return PORTLIB_PCI_NOT_FOUND;
+}
+
+// Reads the dword little-endian at the register's offset of the device's
+// config file, or through /dev/thermal_ec when the program goes through it:
+// the module reads the bridge it found itself.
+bool PortLib_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t &value) {
+  if (Linux_ThroughEcDevice()) {
+    return Linux_DeviceReadPciConfigDword(reg, value);
+  }
+  const std::string path = Pci_ConfigPath(address);
+  unsigned char bytes[4] = {};
+  const int file = open(path.c_str(), O_RDONLY);
+  const ssize_t read = file < 0 ? -1 : pread(file, bytes, sizeof bytes, reg);
+  if (read != static_cast<ssize_t>(sizeof bytes)) {
+    if (read >= 0) {
+      errno = EIO; // a short read: the register is beyond what the file shows
+    }
+    Report_File("read", path, CHECK_CONFIG_READ);
+  }
+  if (file >= 0) {
+    close(file);
+  }
+  value = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+          std::uint32_t{bytes[3]} << 24;
+  return read == static_cast<ssize_t>(sizeof bytes);
 }
 
 // Writes the dword little-endian at the register's offset of the device's

@@ -33,6 +33,8 @@ enum class SimFault : std::uint8_t {
                 // holds in a row cannot be had: other software holds the EC
   ResumeNotice, // after every fault_arg replies the machine is as after a resume from
                 // sleep, and the platform tells of the resume; its clocks show no sleep
+  EcSlowTake,   // the EC takes each command byte fault_arg ms after it is written
+  DecodeTaken,  // the bridge's decode register holds another device's range from power-on
 };
 
 // A run of identical temperatures in THERMAL_SIM_TEMPS: "T" or "T*N".
@@ -45,7 +47,8 @@ struct SimSettings {
   bool temperatures_given = false; // false: the thermal model supplies them
   std::vector<SimTemperatureRun> temperatures;
   bool fast = false;
-  bool notify = false; // the notify messages of the service manager's protocol traced
+  bool notify = false;              // the notify messages of the service manager's protocol traced
+  std::uint64_t sleep_grain_ms = 0; // each sleep lasts at least this long, as a coarse timer's
   std::string trace_path;
   SimFault fault = SimFault::None;
   std::uint64_t fault_arg = 0;
@@ -65,7 +68,9 @@ constexpr const char *SIM_FAST = "THERMAL_SIM_FAST";
 constexpr const char *SIM_TRACE = "THERMAL_SIM_TRACE";
 constexpr const char *SIM_FAULT = "THERMAL_SIM_FAULT";
 constexpr const char *SIM_NOTIFY = "THERMAL_SIM_NOTIFY";
-constexpr const char *SIM_SETTINGS[] = {SIM_TEMPS, SIM_FAST, SIM_TRACE, SIM_FAULT, SIM_NOTIFY};
+constexpr const char *SIM_SLEEP_GRAIN = "THERMAL_SIM_SLEEP_GRAIN";
+constexpr const char *SIM_SETTINGS[] = {SIM_TEMPS, SIM_FAST,   SIM_TRACE,
+                                        SIM_FAULT, SIM_NOTIFY, SIM_SLEEP_GRAIN};
 
 // The THERMAL_SIM_* variables' texts, nullptr where one is unset, as the
 // settings above are read from them. False, with the message, when one
@@ -76,6 +81,7 @@ struct SimSettingTexts {
   const char *trace;
   const char *fault;
   const char *notify;
+  const char *sleep_grain;
   const char *unknown; // the name of a THERMAL_SIM_ variable that is no setting
 };
 [[nodiscard]] bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings,
@@ -95,6 +101,15 @@ std::uint64_t Sim_ClockMs();
 // clock stands still while it is suspended, as a monotonic clock does; the
 // suspended time grows instead.
 void Sim_Slept(std::uint32_t milliseconds);
+
+// Called by a binding that sees the program's pause between two cycles: a
+// cycle that polled the EC but never wrote its request (a wait gave up
+// before it) used its temperature up all the same, and ends the run where
+// that was the list's last, so that a list ends a run whatever the EC does.
+// A cycle that other software kept from the EC, or whose first poll found
+// its ports lost, uses none. The stand-in library sees no pause: there a run whose EC
+// takes no byte goes on until it is ended.
+void Sim_CyclePaused();
 std::uint64_t Sim_SuspendedMs();
 
 // The library's operations as the machine carries them out. Like the real
@@ -105,6 +120,7 @@ PortLibFailure Sim_Failure(); // why the library is not ready, as a backend tell
 void Sim_SetPciMaxBus(std::uint8_t max_bus);
 std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id,
                                 std::uint8_t index);
+bool Sim_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t &value);
 bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
 std::uint8_t Sim_ReadPortByte(std::uint16_t port);
 void Sim_WritePortByte(std::uint16_t port, std::uint8_t value);

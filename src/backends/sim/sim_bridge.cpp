@@ -19,6 +19,9 @@ constexpr std::uint32_t BRIDGE_ADDRESS =
 constexpr std::uint32_t GEN_DEC_BASE_BITS = 0xFFFC;
 constexpr std::uint32_t GEN_DEC_MASK_BITS = 0xFC;     // after shifting right by 16
 constexpr std::uint32_t GEN_DEC_ALWAYS_IGNORED = 0x3; // a range is at least four ports
+// The range the firmware gave another device (decode-taken): ports 0xA00 to
+// 0xA0F, as a Super-I/O chip's hardware monitor may have.
+constexpr std::uint32_t OTHER_DEVICE_RANGE = 0x000C0A01;
 
 std::array<std::uint32_t, 64> bridge_config{};
 std::uint8_t pci_max_bus = 0xFF; // until set, every bus is searched
@@ -29,6 +32,9 @@ bool Bridge_Present() { return Sim_Settings().fault != SimFault::NoBridge; }
 
 void Bridge_PowerOn() {
   bridge_config[0] = std::uint32_t{LPC_BRIDGE_DEVICE_ID} << 16 | LPC_BRIDGE_VENDOR_ID;
+  if (Sim_Settings().fault == SimFault::DecodeTaken) {
+    bridge_config[LPC_GEN1_DEC / 4] = OTHER_DEVICE_RANGE;
+  }
 }
 
 void Bridge_SetMaxBus(std::uint8_t max_bus) { pci_max_bus = max_bus; }
@@ -38,6 +44,12 @@ std::uint32_t Bridge_Find(std::uint16_t vendor_id, std::uint16_t device_id, std:
                      vendor_id == LPC_BRIDGE_VENDOR_ID && device_id == LPC_BRIDGE_DEVICE_ID &&
                      index == 0;
   return match ? BRIDGE_ADDRESS : PORTLIB_PCI_NOT_FOUND;
+}
+
+// A register of a device that is not there reads as all ones, as PCI's do.
+std::uint32_t Bridge_ReadConfig(std::uint32_t address, std::uint8_t reg) {
+  return Bridge_Present() && address == BRIDGE_ADDRESS && reg % 4 == 0 ? bridge_config[reg / 4]
+                                                                       : 0xFFFFFFFF;
 }
 
 void Bridge_WriteConfig(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {

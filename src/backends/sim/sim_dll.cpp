@@ -1,6 +1,7 @@
 // The simulated machine as a stand-in WinRing0.dll, for running the Windows
-// program under Wine: the seven exports (by ordinal, see the .def file) with
-// the library's types and calling convention. The DLL cannot see the kernel's
+// program under Wine: the seven exports by ordinal and ReadPciConfigDword by
+// its name (see the .def file), with the library's types and calling
+// convention. The DLL cannot see the kernel's
 // Sleep, so its trace has no sleep lines and its clock is real time; nor the
 // program's holds, which are mutexes, so its trace has no hold lines: it
 // checks instead that each access is made under the right one, and ends the
@@ -133,6 +134,13 @@ VOID WINAPI StandIn_SetPciMaxBus(BYTE max_bus) {
 DWORD WINAPI StandIn_FindPciDevice(WORD vendor_id, WORD device_id, BYTE index) {
   Require_Held(PortLibBus::Pci, "pci find");
   return Sim_FindPciDevice(vendor_id, device_id, index);
+}
+
+// All ones where it cannot be read, as the library's own function gives.
+DWORD WINAPI StandIn_ReadPciConfigDword(DWORD address, BYTE reg) {
+  Require_Held(PortLibBus::Pci, "pci read");
+  std::uint32_t value = 0;
+  return Sim_ReadPciConfigDword(address, reg, value) ? value : 0xFFFFFFFF;
 }
 
 // The library's own function returns nothing.

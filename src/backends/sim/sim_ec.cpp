@@ -24,6 +24,9 @@ struct EcState {
   bool reply_due = false;               // a slow reply on its way
   std::uint64_t reply_at_ms = 0;
   bool awaiting_init = false; // after a restart: no reply until 0x33 and its data byte
+  bool take_due = false;      // a command byte it takes later (ec-slow-take)
+  std::uint64_t take_at_ms = 0;
+  std::uint8_t command_to_take = EC_NO_COMMAND;
 };
 EcState ec;
 
@@ -58,6 +61,25 @@ void Ec_DeliverDueReply() {
   }
 }
 
+// A command taken: a query is answered at once; the others wait for their
+// data byte.
+void Ec_Command(std::uint8_t command) {
+  if (command == ACPI_EC_QUERY) {
+    ec.command = EC_NO_COMMAND;
+    Ec_Output(ACPI_EC_NO_EVENT, false);
+    return;
+  }
+  ec.command = command;
+}
+
+void Ec_TakeDueCommand() {
+  if (ec.take_due && Sim_ClockMs() >= ec.take_at_ms) {
+    ec.take_due = false;
+    ec.input_full = false;
+    Ec_Command(ec.command_to_take);
+  }
+}
+
 } // namespace
 
 void Ec_PowerOn() { ec.input_full = Sim_Settings().fault == SimFault::EcDead; }
@@ -69,7 +91,13 @@ void Ec_Stick() { ec.input_full = true; }
 
 void Ec_SenseTemperature(std::uint8_t temperature) { ec.temperature = temperature; }
 
+bool Ec_InputFull() {
+  Ec_TakeDueCommand();
+  return ec.input_full;
+}
+
 std::uint8_t Ec_ReadStatus() {
+  Ec_TakeDueCommand();
   Ec_DeliverDueReply();
   return static_cast<std::uint8_t>((ec.output_full ? EC_STATUS_OBF : 0) |
                                    (ec.input_full ? EC_STATUS_IBF : 0));
@@ -89,22 +117,25 @@ std::uint8_t Ec_ReadData() {
   return byte;
 }
 
-// The EC takes a byte at once, unless its input buffer is stuck full. A
-// query is answered at once; the others wait for their data byte.
+// The EC takes a byte at once, unless its input buffer is stuck full; with
+// ec-slow-take, a command byte fills the input buffer until it is taken.
 void Ec_TakeCommand(std::uint8_t command) {
-  if (ec.input_full) {
+  if (Ec_InputFull()) {
     return;
   }
-  if (command == ACPI_EC_QUERY) {
-    ec.command = EC_NO_COMMAND;
-    Ec_Output(ACPI_EC_NO_EVENT, false);
+  const SimSettings &settings = Sim_Settings();
+  if (settings.fault == SimFault::EcSlowTake) {
+    ec.input_full = true;
+    ec.take_due = true;
+    ec.take_at_ms = Sim_ClockMs() + settings.fault_arg;
+    ec.command_to_take = command;
     return;
   }
-  ec.command = command;
+  Ec_Command(command);
 }
 
 void Ec_TakeData(std::uint8_t data) {
-  if (ec.input_full) {
+  if (Ec_InputFull()) {
     return;
   }
   switch (ec.command) {

@@ -6,6 +6,9 @@
 #include "hw/port_lib.h"
 #include "model/thermal_model.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 bool library_ready = false;
@@ -16,6 +19,10 @@ std::size_t temperature_run = 0;
 std::uint64_t taken_from_run = 0;
 
 std::uint64_t temperature_replies_read = 0;
+bool cycles_begun = false; // the pause before the first cycle has passed
+bool cycle_polled = false; // this cycle has read the EC's status
+bool cycle_found = false;  // and its first such read found the EC's ports decoded
+bool cycle_asked = false;  // this cycle's read wrote its request
 
 // A suspension strikes in the first pause long enough for it after the
 // replies that make it due, and lasts a minute.
@@ -41,6 +48,15 @@ const SimSettings &Boot() {
 
 bool Ec_Decoded() {
   return Bridge_Forwards(EC_DATA_PORT) && Bridge_Forwards(EC_CMD_PORT) && Sio_EcDeviceDecodes();
+}
+
+bool Temperatures_Used_Up() {
+  const SimSettings &settings = Sim_Settings();
+  std::uint64_t left = 0;
+  for (std::size_t run = temperature_run; run < settings.temperatures.size(); ++run) {
+    left += settings.temperatures[run].count;
+  }
+  return settings.temperatures_given && left == taken_from_run;
 }
 
 // The next temperature for a 0x44 written to the command port, whether or
@@ -95,6 +111,7 @@ std::uint8_t Machine_ReadPort(std::uint16_t port) {
 
 void Machine_WritePort(std::uint16_t port, std::uint8_t value) {
   if (port == EC_CMD_PORT && value == EC_CMD_READ_TEMPERATURE) {
+    cycle_asked = true;
     Ec_SenseTemperature(Next_Temperature());
   }
   if (!library_ready) {
@@ -152,6 +169,19 @@ void Sim_Slept(std::uint32_t milliseconds) {
 
 std::uint64_t Sim_SuspendedMs() { return suspended_ms; }
 
+void Sim_CyclePaused() {
+  if (cycles_begun && cycle_found && !cycle_asked) {
+    static_cast<void>(Next_Temperature());
+    if (Temperatures_Used_Up()) {
+      Sim_EndRun();
+    }
+  }
+  cycles_begun = true;
+  cycle_polled = false;
+  cycle_found = false;
+  cycle_asked = false;
+}
+
 std::uint32_t Sim_Initialize(bool driver_found) {
   const SimSettings &settings = Boot();
   library_ready = driver_found && settings.fault != SimFault::Init;
@@ -193,6 +223,13 @@ std::uint32_t Sim_FindPciDevice(std::uint16_t vendor_id, std::uint16_t device_id
   return result;
 }
 
+bool Sim_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t &value) {
+  Boot();
+  value = library_ready ? Bridge_ReadConfig(address, reg) : 0xFFFFFFFF;
+  Sim_Trace("pci read %08x %02x -> %08x", address, reg, value);
+  return library_ready;
+}
+
 // The write goes through whenever the library is up, as the real library's
 // does: a write to a device that is not there changes nothing.
 bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
@@ -207,14 +244,28 @@ bool Sim_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint3
 std::uint8_t Sim_ReadPortByte(std::uint16_t port) {
   Boot();
   const std::uint8_t value = Machine_ReadPort(port);
+  if (port == EC_CMD_PORT && !cycle_polled) {
+    cycle_polled = true;
+    cycle_found = library_ready && Ec_Decoded();
+  }
   Sim_Trace("in %02x -> %02x", port, value);
   Others_AfterProgramAccess(port, false);
   return value;
 }
 
+// A byte the program writes to the EC's ports while the EC has not taken
+// the last one would take its place on the board: the run ends with status
+// 4, as the machine refuses to go on.
 void Sim_WritePortByte(std::uint16_t port, std::uint8_t value) {
   Boot();
   Sim_Trace("out %02x %02x", port, value);
+  if ((port == EC_CMD_PORT || port == EC_DATA_PORT) && library_ready && Ec_Decoded() &&
+      Ec_InputFull()) {
+    std::fprintf(stderr, "thermal-sim: out %02x %02x while the EC's input buffer is full\n", port,
+                 value);
+    std::fflush(nullptr);
+    std::_Exit(4);
+  }
   Machine_WritePort(port, value);
   Others_AfterProgramAccess(port, true);
 }

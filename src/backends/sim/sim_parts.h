@@ -12,6 +12,7 @@
 // The PCI bus and the LPC bridge at 0:31.0 (sim_bridge.cpp).
 void Bridge_PowerOn();
 std::uint32_t Bridge_Find(std::uint16_t vendor_id, std::uint16_t device_id, std::uint8_t index);
+std::uint32_t Bridge_ReadConfig(std::uint32_t address, std::uint8_t reg);
 void Bridge_WriteConfig(std::uint32_t address, std::uint8_t reg, std::uint32_t value);
 void Bridge_SetMaxBus(std::uint8_t max_bus);
 bool Bridge_Forwards(std::uint16_t port);
@@ -25,8 +26,9 @@ void Sio_ResetEcDevice();   // inactive, bases 0, as after a resume from sleep
 
 // The EC (sim_ec.cpp). Its ports reach it only while they are decoded.
 void Ec_PowerOn();
-void Ec_Restart(); // buffers empty, and it waits for its start-up command again
-void Ec_Stick();   // its input buffer stays full for good
+void Ec_Restart();   // buffers empty, and it waits for its start-up command again
+void Ec_Stick();     // its input buffer stays full for good
+bool Ec_InputFull(); // it has not yet taken the last byte written
 void Ec_SenseTemperature(std::uint8_t temperature); // when 0x44 is written, heard or not
 std::uint8_t Ec_ReadStatus();
 std::uint8_t Ec_ReadData();

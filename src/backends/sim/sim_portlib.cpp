@@ -7,6 +7,7 @@
 #include "backends/sim/sim.h"
 #include "hw/port_lib.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -45,6 +46,10 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
   return Sim_FindPciDevice(vendor_id, device_id, index);
 }
 
+bool PortLib_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t &value) {
+  return Sim_ReadPciConfigDword(address, reg, value);
+}
+
 bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t value) {
   return Sim_WritePciConfigDword(address, reg, value);
 }
@@ -56,13 +61,16 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   Sim_WritePortByte(port, value);
 }
 
+// A sleep lasts at least THERMAL_SIM_SLEEP_GRAIN's ms, as on a system whose
+// timer ticks that coarsely.
 void Platform_SleepMs(std::uint32_t milliseconds) {
-  const bool fast = Sim_Settings().fast;
+  const SimSettings &settings = Sim_Settings();
   Sim_Trace("sleep %u", milliseconds);
-  if (!fast) {
-    Posix_SleepMs(milliseconds);
+  const std::uint64_t lasting = std::max<std::uint64_t>(milliseconds, settings.sleep_grain_ms);
+  if (!settings.fast) {
+    Posix_SleepMs(static_cast<std::uint32_t>(lasting));
   }
-  clock_ms += milliseconds;
+  clock_ms += lasting;
   Sim_Slept(milliseconds);
 }
 
@@ -70,6 +78,7 @@ std::uint64_t Platform_ClockMs() { return clock_ms; }
 
 // Nothing asks the simulated program to end between cycles.
 bool Platform_Pause(std::uint32_t milliseconds) {
+  Sim_CyclePaused();
   Platform_SleepMs(milliseconds);
   return true;
 }

@@ -66,17 +66,21 @@ bool Parse_Busy(std::string_view numbers, SimSettings &settings) {
          settings.fault_count > 0;
 }
 
-// "ec-slow:N", "ec-gone:K", "ec-resume:K", "ec-stuck:K", "suspend:K",
-// "ec-reset:K", "sio-intruder:K", "ec-intruder:K" and "resume-notice:K" carry
-// a number after the fault's name, "ec-busy:K:N" two.
+// "ec-slow:N", "ec-slow-take:N", "ec-gone:K", "ec-resume:K", "ec-stuck:K",
+// "suspend:K", "ec-reset:K", "sio-intruder:K", "ec-intruder:K" and
+// "resume-notice:K" carry a number after the fault's name, "ec-busy:K:N" two.
 bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &message) {
   struct Named {
     std::string_view name;
     SimFault fault;
   };
-  constexpr Named PLAIN[] = {{"init", SimFault::Init},         {"status", SimFault::Status},
-                             {"nobridge", SimFault::NoBridge}, {"ec-dead", SimFault::EcDead},
-                             {"ec-mute", SimFault::EcMute},    {"", SimFault::None}};
+  constexpr Named PLAIN[] = {{"init", SimFault::Init},
+                             {"status", SimFault::Status},
+                             {"nobridge", SimFault::NoBridge},
+                             {"ec-dead", SimFault::EcDead},
+                             {"ec-mute", SimFault::EcMute},
+                             {"decode-taken", SimFault::DecodeTaken},
+                             {"", SimFault::None}};
   for (const Named &named : PLAIN) {
     if (text == named.name) {
       settings.fault = named.fault;
@@ -97,7 +101,8 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
                                    {"ec-reset:", SimFault::EcReset},
                                    {"sio-intruder:", SimFault::SioIntruder},
                                    {"ec-intruder:", SimFault::EcIntruder},
-                                   {"resume-notice:", SimFault::ResumeNotice}};
+                                   {"resume-notice:", SimFault::ResumeNotice},
+                                   {"ec-slow-take:", SimFault::EcSlowTake}};
   for (const Named &named : WITH_NUMBER) {
     if (text.substr(0, named.name.size()) == named.name) {
       settings.fault = named.fault;
@@ -107,9 +112,9 @@ bool Parse_Fault(std::string_view text, SimSettings &settings, std::string &mess
     }
   }
   return Refuse(message, SIM_FAULT, text,
-                "one of init, status, nobridge, ec-dead, ec-mute, ec-slow:N, ec-gone:K, "
-                "ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K, sio-intruder:K, "
-                "ec-intruder:K, ec-busy:K:N, resume-notice:K");
+                "one of init, status, nobridge, decode-taken, ec-dead, ec-mute, ec-slow:N, "
+                "ec-slow-take:N, ec-gone:K, ec-resume:K, ec-stuck:K, suspend:K, ec-reset:K, "
+                "sio-intruder:K, ec-intruder:K, ec-busy:K:N, resume-notice:K");
 }
 
 // A switch is set to 1, or not set.
@@ -137,7 +142,8 @@ SimSettings Sim_ReadSettings() {
   std::string unknown;
   const SimSettingTexts texts = {std::getenv(SIM_TEMPS),  std::getenv(SIM_FAST),
                                  std::getenv(SIM_TRACE),  std::getenv(SIM_FAULT),
-                                 std::getenv(SIM_NOTIFY), Unknown_Setting(unknown)};
+                                 std::getenv(SIM_NOTIFY), std::getenv(SIM_SLEEP_GRAIN),
+                                 Unknown_Setting(unknown)};
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(texts, settings, message)) {
@@ -166,6 +172,10 @@ bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings, std:
   }
   if (texts.trace != nullptr) {
     settings.trace_path = texts.trace;
+  }
+  if (texts.sleep_grain != nullptr &&
+      (!Parse_Number(texts.sleep_grain, settings.sleep_grain_ms) || settings.sleep_grain_ms == 0)) {
+    return Refuse(message, SIM_SLEEP_GRAIN, texts.sleep_grain, "a number of ms, 1 or more");
   }
   return texts.fault == nullptr || Parse_Fault(texts.fault, settings, message);
 }

@@ -1,4 +1,4 @@
-// The simulated machine's settings, THERMAL_SIM_TEMPS to THERMAL_SIM_NOTIFY,
+// The simulated machine's settings, THERMAL_SIM_TEMPS to THERMAL_SIM_SLEEP_GRAIN,
 // from any texts. The input's first byte says which variables are set; the
 // rest holds their texts, one a line. For every input: a refusal names a
 // variable that is set and quotes text that stands in it; what is accepted
@@ -37,7 +37,7 @@ bool Same(const SimSettings &a, const SimSettings &b) {
   }
   return a.temperatures_given == b.temperatures_given && a.fast == b.fast && a.notify == b.notify &&
          a.trace_path == b.trace_path && a.fault == b.fault && a.fault_arg == b.fault_arg &&
-         a.fault_count == b.fault_count;
+         a.fault_count == b.fault_count && a.sleep_grain_ms == b.sleep_grain_ms;
 }
 
 } // namespace
@@ -50,23 +50,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   // An environment variable holds no NUL: the texts end at the first.
   std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);
   rest = rest.substr(0, rest.find('\0'));
-  std::array<std::string, 5> texts;
+  std::array<std::string, std::size(SIM_SETTINGS)> texts;
   for (std::string &text : texts) {
     const std::size_t end = rest.find('\n');
     text = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
   }
   const auto text = [&](unsigned i) { return (set >> i & 1) != 0 ? texts[i].c_str() : nullptr; };
-  const SimSettingTexts given = {text(0), text(1), text(2), text(3), text(4), nullptr};
+  const SimSettingTexts given = {text(0), text(1), text(2), text(3), text(4), text(5), nullptr};
 
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(given, settings, message)) {
     unsigned named = 0;
-    while (named < 5 && message.rfind(std::string(SIM_SETTINGS[named]) + ": \"", 0) != 0) {
+    while (named < texts.size() &&
+           message.rfind(std::string(SIM_SETTINGS[named]) + ": \"", 0) != 0) {
       ++named;
     }
-    Require(named < 5 && text(named) != nullptr, "a refusal names a variable that is set");
+    Require(named < texts.size() && text(named) != nullptr,
+            "a refusal names a variable that is set");
     const std::size_t open = message.find('"') + 1;
     const std::string quoted = message.substr(open, message.find("\" is not ", open) - open);
     Require(std::string_view(text(named)).find(quoted) != std::string_view::npos,
@@ -77,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string rendered = Rendered(settings.temperatures);
   SimSettings again;
   Require(Sim_ParseSettings({given.temps ? rendered.c_str() : nullptr, given.fast, given.trace,
-                             given.fault, given.notify, nullptr},
+                             given.fault, given.notify, given.sleep_grain, nullptr},
                             again, message),
           "an accepted list's rendering is accepted");
   Require(Same(settings, again), "an accepted list reads back the same");

@@ -1,6 +1,8 @@
 // The port library on Windows: WinRing0.dll, loaded from the directory that
-// holds the executable and reached through its exports by ordinal. The
-// library's functions use the Windows API calling convention.
+// holds the executable and reached through seven of its exports by ordinal,
+// and one more by its name: the read of a PCI register, which the program
+// makes before it writes one. The library's functions use the Windows API
+// calling convention.
 
 #include "backends/common/suspended_time.h"
 #include "backends/winring0/winring0_files.h"
@@ -23,6 +25,7 @@ using InitializeFn = BOOL(WINAPI *)();
 using GetStatusFn = DWORD(WINAPI *)();
 using SetPciMaxBusFn = VOID(WINAPI *)(BYTE max_bus);
 using FindPciDeviceFn = DWORD(WINAPI *)(WORD vendor_id, WORD device_id, BYTE index);
+using ReadPciConfigDwordFn = DWORD(WINAPI *)(DWORD address, BYTE reg);
 using WritePciConfigDwordFn = VOID(WINAPI *)(DWORD address, BYTE reg, DWORD value);
 using ReadPortByteFn = BYTE(WINAPI *)(WORD port);
 using WritePortByteFn = VOID(WINAPI *)(WORD port, BYTE value);
@@ -35,6 +38,9 @@ constexpr WORD ORDINAL_FIND_PCI_DEVICE = 87;
 constexpr WORD ORDINAL_WRITE_PCI_CONFIG_DWORD = 86;
 constexpr WORD ORDINAL_READ_PORT_BYTE = 51;
 constexpr WORD ORDINAL_WRITE_PORT_BYTE = 54;
+constexpr char READ_PCI_CONFIG_DWORD[] = "ReadPciConfigDword";
+// What the library's PCI read gives where it cannot read the register.
+constexpr DWORD PCI_READ_FAILED = 0xFFFFFFFF;
 
 constexpr wchar_t LIBRARY_FILE[] = L"WinRing0.dll";
 
@@ -50,6 +56,7 @@ struct Library {
   GetStatusFn get_status;
   SetPciMaxBusFn set_pci_max_bus;
   FindPciDeviceFn find_pci_device;
+  ReadPciConfigDwordFn read_pci_config_dword;
   WritePciConfigDwordFn write_pci_config_dword;
   ReadPortByteFn read_port_byte;
   WritePortByteFn write_port_byte;
@@ -136,6 +143,7 @@ bool Library_Load() {
       Resolve(module, MAKEINTRESOURCEA(ORDINAL_GET_STATUS), found.get_status) &&
       Resolve(module, MAKEINTRESOURCEA(ORDINAL_SET_PCI_MAX_BUS), found.set_pci_max_bus) &&
       Resolve(module, MAKEINTRESOURCEA(ORDINAL_FIND_PCI_DEVICE), found.find_pci_device) &&
+      Resolve(module, READ_PCI_CONFIG_DWORD, found.read_pci_config_dword) &&
       Resolve(module, MAKEINTRESOURCEA(ORDINAL_WRITE_PCI_CONFIG_DWORD),
               found.write_pci_config_dword) &&
       Resolve(module, MAKEINTRESOURCEA(ORDINAL_READ_PORT_BYTE), found.read_port_byte) &&
@@ -143,7 +151,7 @@ bool Library_Load() {
   if (!complete) {
     failure = PortLibFailure::LibraryIncomplete;
     FreeLibrary(module);
-    Console_Error("%s lacks one of the seven functions the program uses: it is "
+    Console_Error("%s lacks one of the eight functions the program uses: it is "
                   "not a version the program works with\n",
                   Utf8_Path(path.data(), shown));
     return false;
@@ -195,7 +203,7 @@ SuspendedTime suspended;
 } // namespace
 
 // Another copy running, a library that is missing, cannot be loaded or lacks
-// any of the seven functions, and a library that cannot start its driver are
+// any of the eight functions, and a library that cannot start its driver are
 // failed initialisations, each after its message, and each of its kind. Without a library nothing
 // calls through a pointer: the status is a failure, nothing is found and ports read as a floating
 // bus.
@@ -242,6 +250,16 @@ std::uint32_t PortLib_FindPciDevice(std::uint16_t vendor_id, std::uint16_t devic
                                     std::uint8_t index) {
   return library_loaded ? library.find_pci_device(vendor_id, device_id, index)
                         : PORTLIB_PCI_NOT_FOUND;
+}
+
+bool PortLib_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg, std::uint32_t &value) {
+  value = library_loaded ? library.read_pci_config_dword(address, reg) : PCI_READ_FAILED;
+  if (value == PCI_READ_FAILED) {
+    Console_Error("WinRing0.dll cannot read register 0x%02X of the PCI device %08lX\n",
+                  unsigned{reg}, static_cast<unsigned long>(address));
+    return false;
+  }
+  return true;
 }
 
 // The library's function reports nothing, so a write it was given counts as

@@ -6,10 +6,12 @@
  * where ioperm and writes to PCI config files are refused even to root.
  *
  * It offers the program's own operations and nothing else: the EC's status
- * and data reads, its three commands with the data bytes they expect, the
- * set-up of the EC's logical device as one request, and the one write to the
- * bridge. The program keeps every other rule (the waits and their bounds,
- * the set-up after a resume).
+ * and data reads, its three commands with the data bytes they expect, each
+ * written only once the EC has taken the byte before, the set-up of the EC's
+ * logical device as one request, and the read and the one write of the
+ * bridge's decode register, which it leaves alone where it holds another
+ * device's range. The program keeps every other rule (the waits and their
+ * bounds, the set-up after a resume).
  */
 #define pr_fmt(fmt) KBUILD_MODNAME ": " fmt
 
@@ -113,9 +115,15 @@ static bool thermal_ec_data_expected(u8 command, u8 data)
 	}
 }
 
+/*
+ * As the kernel's own EC driver: a byte written while the input buffer is
+ * full would take the place of one the EC has not yet taken.
+ */
 static ssize_t thermal_ec_write_byte(struct thermal_ec_file *ec, loff_t port,
 				     u8 value)
 {
+	if (inb(EC_CMD_PORT) & EC_STATUS_IBF)
+		return -EBUSY;
 	if (port == EC_CMD_PORT && thermal_ec_command_known(value)) {
 		outb(value, EC_CMD_PORT);
 		ec->command = value;
@@ -166,20 +174,40 @@ static long thermal_ec_program_ec_device(void)
 	return 0;
 }
 
+static long thermal_ec_read_decode_range(u32 *range)
+{
+	return pcibios_err_to_errno(pci_read_config_dword(thermal_ec_bridge,
+							  LPC_GEN1_DEC, range));
+}
+
+/* Another device's range in the decode register is never overwritten. */
 static long thermal_ec_forward_ec_ports(void)
 {
-	int ret = pci_write_config_dword(thermal_ec_bridge, LPC_GEN1_DEC,
-					 LPC_GEN1_DEC_EC_RANGE);
+	u32 range;
+	long ret = thermal_ec_read_decode_range(&range);
 
-	return pcibios_err_to_errno(ret);
+	if (ret)
+		return ret;
+	if (range != LPC_GEN1_DEC_FREE && range != LPC_GEN1_DEC_EC_RANGE)
+		return -EEXIST;
+	return pcibios_err_to_errno(pci_write_config_dword(thermal_ec_bridge,
+							   LPC_GEN1_DEC,
+							   LPC_GEN1_DEC_EC_RANGE));
 }
 
 static long thermal_ec_ioctl(struct file *file, unsigned int cmd,
 			     unsigned long arg)
 {
 	struct thermal_ec_file *ec = file->private_data;
+	u32 range;
 	long ret;
 
+	if (cmd == THERMAL_EC_READ_DECODE_RANGE) {
+		ret = thermal_ec_read_decode_range(&range);
+		if (!ret && put_user(range, (u32 __user *)arg))
+			ret = -EFAULT;
+		return ret;
+	}
 	if (cmd != THERMAL_EC_SET_UP_EC_DEVICE &&
 	    cmd != THERMAL_EC_FORWARD_EC_PORTS)
 		return -ENOTTY;

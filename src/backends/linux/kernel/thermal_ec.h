@@ -13,22 +13,29 @@
  *   configuration ports 0x4E/0x4F (selected, deactivated, given the bases
  *   0x68 and 0x6C, activated), while the module holds those ports as the
  *   kernel's Super-I/O drivers do for their own sequences.
+ * - THERMAL_EC_READ_DECODE_RANGE: the bridge's decode register 0x84, read
+ *   into the __u32 the argument points at.
  * - THERMAL_EC_FORWARD_EC_PORTS: the Intel LPC bridge 8086:9CC3, which the
- *   module found when it loaded, made to forward ports 0x68 to 0x6F.
+ *   module found when it loaded, made to forward ports 0x68 to 0x6F; only
+ *   where its decode register holds no range, or that one already: any other
+ *   range is another device's, and the request is refused with EEXIST.
  *
- * The two requests take no argument and need a descriptor opened for
- * writing (else EBADF). Any other port, size, command or byte is refused
- * with EINVAL, before any hardware is touched.
+ * A byte is written to the EC's ports only while the EC has taken the one
+ * before it (its input buffer empty): else EBUSY. The requests that write
+ * need a descriptor opened for writing (else EBADF). Any other port, size,
+ * command or byte is refused with EINVAL, before any hardware is touched.
  */
 #ifndef _UAPI_LINUX_THERMAL_EC_H
 #define _UAPI_LINUX_THERMAL_EC_H
 
 #include <linux/ioctl.h>
+#include <linux/types.h>
 
 #define THERMAL_EC_DEVICE "/dev/thermal_ec"
 
 #define THERMAL_EC_IOC_MAGIC 0x9E
 #define THERMAL_EC_SET_UP_EC_DEVICE _IO(THERMAL_EC_IOC_MAGIC, 1)
 #define THERMAL_EC_FORWARD_EC_PORTS _IO(THERMAL_EC_IOC_MAGIC, 2)
+#define THERMAL_EC_READ_DECODE_RANGE _IOR(THERMAL_EC_IOC_MAGIC, 3, __u32)
 
 #endif /* _UAPI_LINUX_THERMAL_EC_H */
