@@ -36,6 +36,7 @@ static int read_port(int fd, off_t port)
 int main(void)
 {
 	int fd = open(THERMAL_EC_DEVICE, O_RDWR);
+	__u32 range = 0;
 
 	if (fd < 0) {
 		printf("probe: open: %s\n", strerrorname_np(errno));
@@ -50,6 +51,9 @@ int main(void)
 	report("read 0x70", read_port(fd, 0x70));
 	report("logical-device set-up", ioctl(fd, THERMAL_EC_SET_UP_EC_DEVICE) == 0);
 	report("bridge decode", ioctl(fd, THERMAL_EC_FORWARD_EC_PORTS) == 0);
+	report("decode range read",
+	       ioctl(fd, THERMAL_EC_READ_DECODE_RANGE, &range) == 0 &&
+	       range == LPC_GEN1_DEC_EC_RANGE);
 	close(fd);
 	fd = open(THERMAL_EC_DEVICE, O_RDONLY);
 	report("bridge decode, read-only descriptor",
