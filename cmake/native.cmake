@@ -31,11 +31,12 @@ option(THERMAL_WINDOWS "Also build the Windows program and run its tests under W
        ${THERMAL_HAVE_PORT_IO})
 
 # What the Linux backend and the simulated machine share: the sleep, and how
-# the program runs (SIGHUP reads the table again).
+# the program runs (SIGHUP reads the table again; its lines written straight
+# to its descriptors).
 add_library(backend_posix STATIC src/backends/posix/posix_sleep.cpp
                                  src/backends/posix/posix_run.cpp)
-thermal_headers(backend_posix PUBLIC backends/posix/posix_sleep.h)
-target_link_libraries(backend_posix PRIVATE port_lib)
+thermal_headers(backend_posix PUBLIC backends/posix/posix_sleep.h backends/posix/posix_run.h)
+target_link_libraries(backend_posix PRIVATE port_lib console files)
 
 add_library(backend_sim STATIC src/backends/sim/sim_portlib.cpp)
 target_link_libraries(backend_sim PRIVATE backend_sim_machine backend_posix port_lib)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/cycle_decision.h"
+#include "app/cycle_report.h"
+#include "app/status.h"
 #include "hw/ec.h"
 #include "table/thermal_table.h"
 
@@ -8,9 +10,20 @@
 #include <cstdint>
 #include <cstdio>
 
-// How the EC's last start-up command went. It is owed while other software
-// holds the EC: it goes out at the first cycle that can have the EC.
-enum class EcStart : std::uint8_t { Owed, Taken, NotTaken };
+// What the outside was last told: the service manager's status, and the
+// metrics file, with where it goes.
+constexpr std::size_t METRICS_FOLDER_SIZE = 512;
+struct Told {
+  CycleReport last{};   // the last cycle's, or the start-up's
+  CycleReport status{}; // the report the last STATUS was made from
+  char status_text[STATUS_TEXT_SIZE] = {};
+  bool status_sent = false;
+  CycleReport metrics{};        // the report the metrics file was last written from
+  std::uint64_t metrics_ms = 0; // and when, on the platform's clock
+  bool metrics_retry = false;   // a rename that failed: tried again at the next cycle
+  bool metrics_failing = false; // said once, until a write works again
+  char metrics_folder[METRICS_FOLDER_SIZE] = {}; // empty: no metrics file
+};
 
 // What a run of the controller holds from its start-up to its end. Start-up
 // fills it afresh; the cycles carry it on.
@@ -24,7 +37,12 @@ struct Controller {
   std::uint64_t suspended_ms_seen = 0;        // the machine's suspended time at the last look
   std::int16_t ec_value = -1;                 // the value the EC last took, -1 while not known
   EcStart ec_start = EcStart::Owed;           // how the last start-up command went
-  bool value_owed = false; // a set-up could not send the row's value: it follows the command
+  bool value_owed = false;        // a set-up could not send the row's value: it follows the command
+  std::int16_t answered = -1;     // the last temperature the EC answered with, -1 before one
+  ControlCounts counts{};         // what it did since its start
+  std::uint32_t started_s = 0;    // its start, and its last cycle's end, in Unix time
+  std::uint32_t last_cycle_s = 0; // 0 before the first
+  Told told{};
 };
 
 // Loads and lists the table, brings up the port library, opens the EC host
@@ -59,6 +77,17 @@ enum class PortsOpened : std::uint8_t { Open, NotThisMachine, Failed };
 
 // How the start-up command went, from how it was sent.
 [[nodiscard]] EcStart Start_Of(EcSent sent);
+
+// The state part of a cycle's report: what the controller holds now.
+[[nodiscard]] CycleReport Report_State(const Controller &controller);
+
+// What the outside is told: once the controller is up, after each cycle
+// (the status the service manager shows, that the program lives, and the
+// metrics file when it is due), and as the controller stops (the metrics
+// file's last write, which says it no longer runs).
+void Tell_Up(Controller &controller);
+void Tell_Cycle(Controller &controller, const CycleReport &report);
+void Tell_Stopped(Controller &controller);
 
 // Reads the table file again, as start-up does: the built-in rows overwritten
 // by the file, echoed and listed. A file that cannot be used leaves the table

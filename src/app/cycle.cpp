@@ -2,7 +2,6 @@
 
 #include "app/cycle_decision.h"
 #include "app/log_lines.h"
-#include "app/status.h"
 #include "common/console.h"
 #include "hw/board.h"
 #include "hw/ec.h"
@@ -17,14 +16,20 @@ std::uint8_t Row_Value(const Controller &controller, std::uint8_t row) {
   return Row_Byte(controller.table, row, COL_VALUE);
 }
 
-// Sends a row's value with the select command; true when the EC took it,
-// which it then holds. When it did not, the standard output says so: an
-// entered row holds, and the next cycle tries again if the temperature
-// still asks for the move.
-bool Send_Row_Value(Controller &controller, std::uint8_t row) {
-  const std::uint8_t value = Row_Value(controller, row);
+// The select command with a value, counted; true when the EC took it, which
+// it then holds.
+bool Select(Controller &controller, std::uint8_t value) {
   const bool taken = EC_SendSelect(value) == EcSent::Taken;
+  ++(taken ? controller.counts.selects_taken : controller.counts.selects_not_taken);
   controller.ec_value = taken ? std::int16_t{value} : std::int16_t{-1};
+  return taken;
+}
+
+// Sends a row's value with the select command; true when the EC took it.
+// When it did not, the standard output says so: an entered row holds, and
+// the next cycle tries again if the temperature still asks for the move.
+bool Send_Row_Value(Controller &controller, std::uint8_t row) {
+  const bool taken = Select(controller, Row_Value(controller, row));
   if (!taken) {
     Console_Print(LOG_NOT_TAKEN);
   }
@@ -69,9 +74,7 @@ void Send_Owed_Start(Controller &controller) {
   }
   bool value_taken = true;
   if (controller.value_owed) {
-    const std::uint8_t value = Row_Value(controller, controller.row);
-    value_taken = EC_SendSelect(value) == EcSent::Taken;
-    controller.ec_value = value_taken ? std::int16_t{value} : std::int16_t{-1};
+    value_taken = Select(controller, Row_Value(controller, controller.row));
     controller.value_owed = false;
   }
   Console_Error("the EC's start-up command, owed while other software held the "
@@ -101,7 +104,12 @@ bool Machine_Slept(Controller &controller) {
   return Platform_ResumeNoticed() || slept;
 }
 
-RecoveryDone Done(bool worked) { return worked ? RecoveryDone::Worked : RecoveryDone::Failed; }
+// A set-up after the start-up, counted.
+RecoveryDone Set_Up_Again(Controller &controller) {
+  const bool worked = Set_Up_Ec_Again(controller);
+  ++(worked ? controller.counts.set_ups_worked : controller.counts.set_ups_failed);
+  return worked ? RecoveryDone::Worked : RecoveryDone::Failed;
+}
 
 RecoveryDone Act_On_Recovery(Controller &controller, Recovery recovery) {
   switch (recovery) {
@@ -114,7 +122,7 @@ RecoveryDone Act_On_Recovery(Controller &controller, Recovery recovery) {
     Console_Print(LOG_EC_SILENT, unsigned{EC_SILENT_READS_LIMIT});
     break;
   }
-  return Done(Set_Up_Ec_Again(controller));
+  return Set_Up_Again(controller);
 }
 
 void Print_Status(const Controller &controller) {
@@ -122,18 +130,6 @@ void Print_Status(const Controller &controller) {
   const std::uint8_t row = controller.row;
   Console_Print(LOG_STATUS, Row_Byte(table, row, COL_RISE), Row_Byte(table, row, COL_FALL),
                 Row_Byte(table, row, COL_VALUE), Row_Byte(table, row, COL_EXTRA));
-}
-
-// What the cycle did, for the service manager, and that the program is alive;
-// nothing is made where none listens.
-void Notify_Cycle(const Controller &controller, const CycleReport &report) {
-  if (!Platform_ServiceManagerListens()) {
-    return;
-  }
-  char status[STATUS_TEXT_SIZE];
-  Status_Text(controller, report, status, sizeof status);
-  Platform_Notify(status);
-  Platform_Notify("WATCHDOG=1");
 }
 
 // Reads in a row left unanswered, this one included.
@@ -157,8 +153,10 @@ void Read_Table_Again(Controller &controller) {
     why = distrust;
   }
   if (file == nullptr) {
+    ++controller.counts.reloads_kept;
     Console_Error("cannot use %s again: %s; the table in force stays\n", THERMAL_TABLE_FILE, why);
   } else {
+    ++controller.counts.reloads_read;
     controller.table = Built_In_Table();
     controller.table_count = 0;
     TableLoad load{};
@@ -181,14 +179,20 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   const bool resumed = Machine_Slept(controller);
   RecoveryDone after_sleep = RecoveryDone::None;
   if (resumed) {
+    ++controller.counts.wakes;
     Console_Print(LOG_RESUMED);
-    after_sleep = Done(Set_Up_Ec_Again(controller));
+    after_sleep = Set_Up_Again(controller);
   }
   Send_Owed_Start(controller);
   ++controller.heartbeat;
   Console_Print(LOG_HEARTBEAT, controller.heartbeat);
   const EcRead read = EC_ReadTemperature(controller.temperature);
   Console_Print(LOG_TEMPERATURE, controller.temperature);
+  ++controller.counts.cycles;
+  ++controller.counts.reads[static_cast<std::size_t>(read)];
+  if (read == EcRead::Answered) {
+    controller.answered = controller.temperature;
+  }
   const CycleDecision decision =
       Decide_Cycle(controller.table, {controller.row, controller.silent_reads, resumed,
                                       controller.temperature, read});
@@ -202,7 +206,11 @@ bool Control_Cycle(Controller &controller, std::uint32_t pause_ms) {
   }
   const RecoveryDone recovery_done = Act_On_Recovery(controller, decision.recovery);
   Print_Status(controller);
-  Notify_Cycle(controller,
-               {after_sleep, read, Unanswered(read, decision), decision.recovery, recovery_done});
+  CycleReport report = Report_State(controller);
+  report.after_sleep = after_sleep;
+  report.read = read;
+  report.unanswered = Unanswered(read, decision);
+  report.recovery_done = recovery_done;
+  Tell_Cycle(controller, report);
   return true;
 }

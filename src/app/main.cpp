@@ -57,6 +57,7 @@ int Run_Controller() {
   for (std::uint32_t pause = FIRST_CYCLE_PAUSE_MS; Control_Cycle(controller, pause);
        pause = CYCLE_PAUSE_MS) {
   }
+  Tell_Stopped(controller);
   return EXIT_STOPPED;
 }
 

@@ -108,6 +108,7 @@ int Start_Up(Controller &controller) {
   controller.ec_start = Start_Ec();
   Tell_Started(read, load);
   Platform_Notify("READY=1");
+  Tell_Up(controller);
   return 0;
 }
 

@@ -3,46 +3,50 @@
 #include "common/console.h"
 #include "hw/bus_hold.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 namespace {
 
-// Appends to the text, as far as it fits.
-[[gnu::format(printf, 3, 4)]] void Append(char *text, std::size_t size, const char *format, ...) {
+// The text made so far, and its room: each part goes on where the last
+// ended, as far as it fits.
+struct StatusText {
+  char *text;
+  std::size_t size;
   std::size_t used = 0;
-  while (used < size && text[used] != '\0') {
-    ++used;
-  }
+};
+
+[[gnu::format(printf, 2, 3)]] void Append(StatusText &status, const char *format, ...) {
   std::va_list arguments;
   va_start(arguments, format);
-  Text_FormatV(text + used, size - used, format, arguments);
+  const std::size_t length =
+      Text_FormatV(status.text + status.used, status.size - status.used, format, arguments);
   va_end(arguments);
+  status.used = std::min(status.used + length, status.size - 1);
 }
 
 // How long other software has kept the bus from the program, once it is
 // long enough to be said.
-void Append_Kept(char *text, std::size_t size, PortLibBus bus) {
-  const unsigned kept_s = Bus_Kept_S(bus);
-  if (kept_s >= LONG_HOLD_S) {
-    Append(text, size, " for %u s", kept_s);
+void Append_Kept(StatusText &status, std::uint32_t kept_s) {
+  if (kept_s != 0) {
+    Append(status, " for %u s", unsigned{kept_s});
   }
 }
 
-void Append_Read(char *text, std::size_t size, const Controller &controller,
-                 const CycleReport &report) {
+void Append_Read(StatusText &status, const CycleReport &report) {
   switch (report.read) {
   case EcRead::Answered:
-    Append(text, size, "temperature %u", unsigned{controller.temperature});
+    Append(status, "temperature %d", int{report.temperature});
     return;
   case EcRead::PortsLost:
-    Append(text, size, "EC ports lost");
+    Append(status, "EC ports lost");
     return;
   case EcRead::Busy:
-    Append(text, size, "EC busy: held by other software");
-    Append_Kept(text, size, PortLibBus::Ec);
+    Append(status, "EC busy: held by other software");
+    Append_Kept(status, report.kept_s[Bus_Index(PortLibBus::Ec)]);
     return;
   case EcRead::NoAnswer:
-    Append(text, size, "EC not answering (%u read%s in a row)", unsigned{report.unanswered},
+    Append(status, "EC not answering (%u read%s in a row)", unsigned{report.unanswered},
            report.unanswered == 1 ? "" : "s");
     return;
   }
@@ -74,31 +78,29 @@ const char *Start_Text(EcStart start) {
 
 } // namespace
 
-void Status_Text(const Controller &controller, const CycleReport &report, char *text,
-                 std::size_t size) {
+void Status_Text(const CycleReport &report, char *text, std::size_t size) {
+  StatusText status{text, size};
   text[0] = '\0';
-  Append(text, size, "STATUS=");
-  Append_Read(text, size, controller, report);
+  Append(status, "STATUS=");
+  Append_Read(status, report);
   if (report.after_sleep != RecoveryDone::None) {
-    Append(text, size, " after a sleep, %s", Set_Up_Text(report.after_sleep));
+    Append(status, " after a sleep, %s", Set_Up_Text(report.after_sleep));
   }
   if (report.recovery_done != RecoveryDone::None) {
-    Append(text, size, ", %s", Set_Up_Text(report.recovery_done));
+    Append(status, ", %s", Set_Up_Text(report.recovery_done));
   }
   for (const PortLibBus bus : {PortLibBus::Isa, PortLibBus::Pci}) {
-    if (Bus_Kept_S(bus) >= LONG_HOLD_S) {
-      Append(text, size, ", %s held by other software", Bus_Name(bus));
-      Append_Kept(text, size, bus);
+    if (report.kept_s[Bus_Index(bus)] != 0) {
+      Append(status, ", %s held by other software", Bus_Name(bus));
+      Append_Kept(status, report.kept_s[Bus_Index(bus)]);
     }
   }
-  Append(text, size, "; row %u (rise %u, fall %u, value %u); ", unsigned{controller.row},
-         Row_Byte(controller.table, controller.row, COL_RISE),
-         Row_Byte(controller.table, controller.row, COL_FALL),
-         Row_Byte(controller.table, controller.row, COL_VALUE));
-  if (controller.ec_value < 0) {
-    Append(text, size, "EC's value unknown");
+  Append(status, "; row %u (rise %u, fall %u, value %u); ", unsigned{report.row},
+         unsigned{report.rise}, unsigned{report.fall}, unsigned{report.value});
+  if (report.ec_value < 0) {
+    Append(status, "EC's value unknown");
   } else {
-    Append(text, size, "EC holds %d", controller.ec_value);
+    Append(status, "EC holds %d", int{report.ec_value});
   }
-  Append(text, size, "; %s", Start_Text(controller.ec_start));
+  Append(status, "; %s", Start_Text(report.ec_start));
 }

@@ -12,9 +12,9 @@ ConsoleSink console_sink = nullptr;
 // console whenever it is full, or a caller's text, which keeps what fits.
 struct Out {
   char *text;
-  std::size_t room;      // characters the text holds
-  std::size_t used = 0;  // characters in the text now
-  std::size_t total = 0; // characters put, kept or not
+  std::size_t room;       // characters the text holds
+  std::size_t used = 0;   // characters in the text now
+  std::size_t passed = 0; // characters passed on to the console, or not kept
   bool to_console = false;
   ConsoleStream stream = ConsoleStream::Output;
 };
@@ -30,16 +30,46 @@ void Pass_On(ConsoleStream stream, const char *text, std::size_t size) {
   std::fwrite(text, 1, size, stream == ConsoleStream::Output ? stdout : stderr);
 }
 
+// A full text is passed on to the console, or keeps what it holds and counts
+// the rest.
+[[gnu::noinline]] void Put_Past_Room(Out &out, char c) {
+  if (!out.to_console) {
+    ++out.passed;
+    return;
+  }
+  Pass_On(out.stream, out.text, out.used);
+  out.passed += out.used;
+  out.used = 0;
+  out.text[out.used++] = c;
+}
+
 void Put(Out &out, char c) {
-  ++out.total;
   if (out.used == out.room) {
-    if (!out.to_console) {
-      return;
-    }
-    Pass_On(out.stream, out.text, out.used);
-    out.used = 0;
+    Put_Past_Room(out, c);
+    return;
   }
   out.text[out.used++] = c;
+}
+
+// The format's characters up to its next conversion or its end, which it
+// returns. Copied in local variables: a store through the text's pointer
+// would otherwise make the compiler load the counts again for each
+// character.
+const char *Put_Literal(Out &out, const char *f) {
+  char *const text = out.text;
+  const std::size_t room = out.room;
+  std::size_t used = out.used;
+  for (; *f != '\0' && *f != '%'; ++f) {
+    if (used == room) {
+      out.used = used;
+      Put_Past_Room(out, *f);
+      used = out.used;
+      continue;
+    }
+    text[used++] = *f;
+  }
+  out.used = used;
+  return f;
 }
 
 void Put_Text(Out &out, const char *text) {
@@ -106,11 +136,18 @@ void Put_Number(Out &out, Magnitude magnitude, bool negative, unsigned base, boo
                 const Shape &shape) {
   char digits[24];
   std::size_t count = 0;
-  const char *const set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-  do {
-    digits[count++] = set[magnitude % base];
-    magnitude /= base;
-  } while (magnitude != 0);
+  if (base == 10) { // a loop of its own: dividing by a constant costs a multiplication
+    do {
+      digits[count++] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+  } else {
+    const char *const set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    do {
+      digits[count++] = set[magnitude % 16];
+      magnitude /= 16;
+    } while (magnitude != 0);
+  }
   const bool prefix = shape.alternate && base == 16 && !(count == 1 && digits[0] == '0');
   const std::size_t length = count + (negative ? 1 : 0) + (prefix ? 2 : 0);
   if (!shape.left && !shape.zeros) {
@@ -237,7 +274,7 @@ void Format(Out &out, const char *format, std::va_list arguments) {
   va_copy(own, arguments);
   for (const char *f = format; *f != '\0'; ++f) {
     if (*f != '%') {
-      Put(out, *f);
+      f = Put_Literal(out, f) - 1;
       continue;
     }
     const char *conversion = f + 1;
@@ -289,7 +326,7 @@ std::size_t Text_FormatV(char *text, std::size_t size, const char *format, std::
   if (size != 0) {
     text[out.used] = '\0';
   }
-  return out.total;
+  return out.passed + out.used;
 }
 
 std::size_t Text_Format(char *text, std::size_t size, const char *format, ...) {

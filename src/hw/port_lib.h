@@ -43,6 +43,11 @@ enum class PortLibFailure : std::uint8_t {
 };
 [[nodiscard]] PortLibFailure PortLib_Failure();
 
+// How this backend reaches the hardware, as the metrics file names it:
+// "ioperm" or "module" on Linux (known once the library is up), "winring0",
+// "simulated".
+[[nodiscard]] const char *PortLib_PathName();
+
 // Highest PCI bus number that PortLib_FindPciDevice searches.
 void PortLib_SetPciMaxBus(std::uint8_t max_bus);
 
@@ -121,9 +126,22 @@ void Platform_SleepMs(std::uint32_t milliseconds);
 [[nodiscard]] std::uint64_t Platform_ClockMs();
 
 // The pause between two control cycles: the same sleep, cut short where the
-// program is asked to end (a Windows service stopped); false then. Elsewhere
-// a signal ends the program, and the pause always runs its course.
+// program is asked to end (a Windows service stopped, SIGTERM or SIGINT
+// elsewhere); false then, and at once where that was asked during a cycle.
 [[nodiscard]] bool Platform_Pause(std::uint32_t milliseconds);
+
+// The system's time of day, in Unix time (seconds since 1970 in UTC), for
+// the metrics file's timestamps. The simulated machine's starts at a fixed
+// moment and moves with its clock.
+[[nodiscard]] std::int64_t Platform_UnixTimeS();
+
+// The folder the metrics file goes into: the one THERMAL_CONTROL_METRICS_DIR
+// names, where it is set (set but empty: none); else the platform's exporter's
+// folder, where it exists (Linux: node_exporter's
+// /var/lib/prometheus/node-exporter; Windows: windows_exporter's
+// %ProgramFiles%\windows_exporter\textfile_inputs; the simulated machine has
+// none). False when there is none, or it does not fit.
+[[nodiscard]] bool Platform_MetricsFolder(char *folder, std::size_t size);
 
 // Tells the service manager that runs the program how it is: "READY=1" once
 // it is up, "STATUS=..." what it is doing, "WATCHDOG=1" that it is alive,

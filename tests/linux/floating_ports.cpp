@@ -13,6 +13,9 @@ void PortLib_WritePortByte(std::uint16_t, std::uint8_t) {}
 void Platform_SleepMs(std::uint32_t) {}
 std::uint64_t Platform_ClockMs() { return 0; }
 bool Platform_Pause(std::uint32_t) { return true; }
+std::int64_t Platform_UnixTimeS() { return 0; }
+bool Platform_MetricsFolder(char *, std::size_t) { return false; }
+const char *PortLib_PathName() { return "ioperm"; }
 std::uint64_t Platform_SuspendedMs() { return 0; }
 void Platform_Notify(const char *) {}
 bool Platform_ServiceManagerListens() { return false; }

@@ -1,14 +1,16 @@
 // The notify protocol of the Linux backend: each message one datagram to the
-// socket that NOTIFY_SOCKET names, a path or an abstract name; none without
-// the variable.
+// socket that NOTIFY_SOCKET names, a path or an abstract name, read once at
+// the first message; none without the variable.
 
 #include "hw/port_lib.h"
 
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -33,23 +35,50 @@ std::string Received(int listener) {
   return got > 0 ? std::string(message, static_cast<std::size_t>(got)) : "";
 }
 
-TEST(Notify, EachMessageIsOneDatagramToTheNamedSocket) {
+// Runs `messages` in a child process of its own, as the program runs: the
+// socket's name is read once in a process's life, at its first message.
+void In_A_Child(const std::function<void()> &messages) {
+  const pid_t child = fork();
+  if (child == 0) {
+    messages();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(Notify, EachMessageIsOneDatagramToTheSocketNamedAtTheFirst) {
   const std::string path = testing::TempDir() + "thermal-notify-" + std::to_string(getpid());
   const std::string abstract = "@thermal-notify-" + std::to_string(getpid());
+  const std::string later = "@thermal-notify-later-" + std::to_string(getpid());
   for (const std::string &name : {path, abstract}) {
     const int listener = Listen(name);
-    setenv("NOTIFY_SOCKET", name.c_str(), 1);
-    Platform_Notify("READY=1");
-    Platform_Notify("STATUS=temperature 47");
+    const int elsewhere = Listen(later);
+    In_A_Child([&] {
+      setenv("NOTIFY_SOCKET", name.c_str(), 1);
+      Platform_Notify("READY=1");
+      setenv("NOTIFY_SOCKET", later.c_str(), 1);
+      Platform_Notify("STATUS=temperature 47");
+    });
     EXPECT_EQ(Received(listener), "READY=1") << name;
-    EXPECT_EQ(Received(listener), "STATUS=temperature 47") << name;
+    EXPECT_EQ(Received(listener), "STATUS=temperature 47") << name << ": read once";
+    EXPECT_EQ(Received(elsewhere), "") << name << ": read once";
     close(listener);
+    close(elsewhere);
   }
   unlink(path.c_str());
-  unsetenv("NOTIFY_SOCKET");
   const int listener = Listen(path);
-  Platform_Notify("WATCHDOG=1");
-  EXPECT_EQ(Received(listener), "") << "nothing without NOTIFY_SOCKET";
+  In_A_Child([&] {
+    unsetenv("NOTIFY_SOCKET");
+    Platform_Notify("WATCHDOG=1");
+    setenv("NOTIFY_SOCKET", path.c_str(), 1);
+    Platform_Notify("WATCHDOG=1");
+    if (Platform_ServiceManagerListens()) {
+      _exit(1);
+    }
+  });
+  EXPECT_EQ(Received(listener), "") << "nothing without NOTIFY_SOCKET at the first message";
   close(listener);
   unlink(path.c_str());
 }

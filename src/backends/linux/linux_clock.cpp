@@ -22,10 +22,9 @@ void Platform_SleepMs(std::uint32_t milliseconds) { Posix_SleepMs(milliseconds);
 
 std::uint64_t Platform_ClockMs() { return static_cast<std::uint64_t>(Clock_Ms(CLOCK_MONOTONIC)); }
 
-bool Platform_Pause(std::uint32_t milliseconds) {
-  Posix_SleepMs(milliseconds);
-  return true;
-}
+bool Platform_Pause(std::uint32_t milliseconds) { return Posix_PauseMs(milliseconds); }
+
+std::int64_t Platform_UnixTimeS() { return Clock_Ms(CLOCK_REALTIME) / 1000; }
 
 std::uint64_t Platform_SuspendedMs() {
   const std::int64_t monotonic = Clock_Ms(CLOCK_MONOTONIC);

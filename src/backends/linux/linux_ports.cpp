@@ -91,6 +91,8 @@ std::uint32_t PortLib_Initialize() {
 
 std::uint32_t PortLib_GetStatus() { return ports_granted ? STATUS_READY : STATUS_NOT_INITIALISED; }
 
+const char *PortLib_PathName() { return Linux_ThroughEcDevice() ? "module" : "ioperm"; }
+
 PortLibFailure PortLib_Failure() {
   return Linux_AnotherCopySeen() ? PortLibFailure::AnotherCopy : PortLibFailure::Other;
 }

@@ -49,6 +49,7 @@ struct SimSettings {
   bool fast = false;
   bool notify = false;              // the notify messages of the service manager's protocol traced
   std::uint64_t sleep_grain_ms = 0; // each sleep lasts at least this long, as a coarse timer's
+  std::uint64_t stop_after = 0;     // SIGTERM after this many replies read; 0: none
   std::string trace_path;
   SimFault fault = SimFault::None;
   std::uint64_t fault_arg = 0;
@@ -69,8 +70,9 @@ constexpr const char *SIM_TRACE = "THERMAL_SIM_TRACE";
 constexpr const char *SIM_FAULT = "THERMAL_SIM_FAULT";
 constexpr const char *SIM_NOTIFY = "THERMAL_SIM_NOTIFY";
 constexpr const char *SIM_SLEEP_GRAIN = "THERMAL_SIM_SLEEP_GRAIN";
-constexpr const char *SIM_SETTINGS[] = {SIM_TEMPS, SIM_FAST,   SIM_TRACE,
-                                        SIM_FAULT, SIM_NOTIFY, SIM_SLEEP_GRAIN};
+constexpr const char *SIM_STOP_AFTER = "THERMAL_SIM_STOP_AFTER";
+constexpr const char *SIM_SETTINGS[] = {SIM_TEMPS,  SIM_FAST,        SIM_TRACE,     SIM_FAULT,
+                                        SIM_NOTIFY, SIM_SLEEP_GRAIN, SIM_STOP_AFTER};
 
 // The THERMAL_SIM_* variables' texts, nullptr where one is unset, as the
 // settings above are read from them. False, with the message, when one
@@ -82,6 +84,7 @@ struct SimSettingTexts {
   const char *fault;
   const char *notify;
   const char *sleep_grain;
+  const char *stop_after;
   const char *unknown; // the name of a THERMAL_SIM_ variable that is no setting
 };
 [[nodiscard]] bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings,

@@ -6,6 +6,7 @@
 #include "hw/port_lib.h"
 #include "model/thermal_model.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -148,6 +149,10 @@ void Machine_TemperatureReplyRead() {
     Sim_Trace("resume notice");
     Resume_From_Sleep();
     resume_noticed = true;
+  }
+  if (temperature_replies_read == settings.stop_after) {
+    Sim_Trace("stop");
+    std::raise(SIGTERM);
   }
 }
 

@@ -3,6 +3,7 @@
 // clock is the sum of the sleeps, so the EC's timing follows the program's
 // own waits whether or not the sleeps really pass.
 
+#include "backends/posix/posix_run.h"
 #include "backends/posix/posix_sleep.h"
 #include "backends/sim/sim.h"
 #include "hw/port_lib.h"
@@ -61,27 +62,58 @@ void PortLib_WritePortByte(std::uint16_t port, std::uint8_t value) {
   Sim_WritePortByte(port, value);
 }
 
+namespace {
+
 // A sleep lasts at least THERMAL_SIM_SLEEP_GRAIN's ms, as on a system whose
-// timer ticks that coarsely.
-void Platform_SleepMs(std::uint32_t milliseconds) {
+// timer ticks that coarsely. False where a pause was cut short by a request
+// to end: the clock then stays.
+bool Sleep(std::uint32_t milliseconds, bool pause) {
   const SimSettings &settings = Sim_Settings();
   Sim_Trace("sleep %u", milliseconds);
-  const std::uint64_t lasting = std::max<std::uint64_t>(milliseconds, settings.sleep_grain_ms);
+  const auto lasting =
+      static_cast<std::uint32_t>(std::max<std::uint64_t>(milliseconds, settings.sleep_grain_ms));
   if (!settings.fast) {
-    Posix_SleepMs(static_cast<std::uint32_t>(lasting));
+    if (!pause) {
+      Posix_SleepMs(lasting);
+    } else if (!Posix_PauseMs(lasting)) {
+      return false;
+    }
   }
   clock_ms += lasting;
   Sim_Slept(milliseconds);
+  return true;
 }
+
+} // namespace
+
+void Platform_SleepMs(std::uint32_t milliseconds) { static_cast<void>(Sleep(milliseconds, false)); }
 
 std::uint64_t Platform_ClockMs() { return clock_ms; }
 
-// Nothing asks the simulated program to end between cycles.
+// SIGTERM or SIGINT end the simulated program at its pause, as the real
+// one's; at full speed the pause is not slept, only looked at.
 bool Platform_Pause(std::uint32_t milliseconds) {
+  if (Posix_EndAsked()) {
+    return false;
+  }
   Sim_CyclePaused();
-  Platform_SleepMs(milliseconds);
-  return true;
+  return Sleep(milliseconds, true);
 }
+
+// The simulated machine's time of day starts at a fixed moment, and moves
+// with its clock.
+std::int64_t Platform_UnixTimeS() {
+  constexpr std::int64_t SIM_UNIX_START_S = 1800000000;
+  return SIM_UNIX_START_S + static_cast<std::int64_t>(clock_ms / 1000);
+}
+
+// The simulated machine has no exporter of its own: a metrics file only
+// where THERMAL_CONTROL_METRICS_DIR names its folder.
+bool Platform_MetricsFolder(char *folder, std::size_t size) {
+  return Posix_MetricsFolder(nullptr, folder, size);
+}
+
+const char *PortLib_PathName() { return "simulated"; }
 
 bool Platform_ServiceManagerListens() { return Sim_Settings().notify; }
 

@@ -140,10 +140,10 @@ const char *Unknown_Setting(std::string &name) {
 
 SimSettings Sim_ReadSettings() {
   std::string unknown;
-  const SimSettingTexts texts = {std::getenv(SIM_TEMPS),  std::getenv(SIM_FAST),
-                                 std::getenv(SIM_TRACE),  std::getenv(SIM_FAULT),
-                                 std::getenv(SIM_NOTIFY), std::getenv(SIM_SLEEP_GRAIN),
-                                 Unknown_Setting(unknown)};
+  const SimSettingTexts texts = {std::getenv(SIM_TEMPS),      std::getenv(SIM_FAST),
+                                 std::getenv(SIM_TRACE),      std::getenv(SIM_FAULT),
+                                 std::getenv(SIM_NOTIFY),     std::getenv(SIM_SLEEP_GRAIN),
+                                 std::getenv(SIM_STOP_AFTER), Unknown_Setting(unknown)};
   SimSettings settings;
   std::string message;
   if (!Sim_ParseSettings(texts, settings, message)) {
@@ -177,10 +177,29 @@ bool Sim_ParseSettings(const SimSettingTexts &texts, SimSettings &settings, std:
       (!Parse_Number(texts.sleep_grain, settings.sleep_grain_ms) || settings.sleep_grain_ms == 0)) {
     return Refuse(message, SIM_SLEEP_GRAIN, texts.sleep_grain, "a number of ms, 1 or more");
   }
+  if (texts.stop_after != nullptr &&
+      (!Parse_Number(texts.stop_after, settings.stop_after) || settings.stop_after == 0)) {
+    return Refuse(message, SIM_STOP_AFTER, texts.stop_after, "a number of replies, 1 or more");
+  }
   return texts.fault == nullptr || Parse_Fault(texts.fault, settings, message);
 }
 
-const SimSettings &Sim_Settings() {
+namespace {
+
+// Read at the first call, in a call of its own: the machine asks for its
+// settings at every access, and the common path stays a load and a test.
+[[gnu::noinline]] const SimSettings &Read_Once() {
   static const SimSettings settings = Sim_ReadSettings();
   return settings;
+}
+
+const SimSettings *settings_read = nullptr;
+
+} // namespace
+
+const SimSettings &Sim_Settings() {
+  if (settings_read == nullptr) {
+    settings_read = &Read_Once();
+  }
+  return *settings_read;
 }

@@ -37,7 +37,8 @@ bool Same(const SimSettings &a, const SimSettings &b) {
   }
   return a.temperatures_given == b.temperatures_given && a.fast == b.fast && a.notify == b.notify &&
          a.trace_path == b.trace_path && a.fault == b.fault && a.fault_arg == b.fault_arg &&
-         a.fault_count == b.fault_count && a.sleep_grain_ms == b.sleep_grain_ms;
+         a.fault_count == b.fault_count && a.sleep_grain_ms == b.sleep_grain_ms &&
+         a.stop_after == b.stop_after;
 }
 
 } // namespace
@@ -57,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
   }
   const auto text = [&](unsigned i) { return (set >> i & 1) != 0 ? texts[i].c_str() : nullptr; };
-  const SimSettingTexts given = {text(0), text(1), text(2), text(3), text(4), text(5), nullptr};
+  const SimSettingTexts given = {text(0), text(1), text(2), text(3),
+                                 text(4), text(5), text(6), nullptr};
 
   SimSettings settings;
   std::string message;
@@ -78,10 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Require(settings.temperatures_given == (given.temps != nullptr), "a set list is a list");
   const std::string rendered = Rendered(settings.temperatures);
   SimSettings again;
-  Require(Sim_ParseSettings({given.temps ? rendered.c_str() : nullptr, given.fast, given.trace,
-                             given.fault, given.notify, given.sleep_grain, nullptr},
-                            again, message),
-          "an accepted list's rendering is accepted");
+  Require(
+      Sim_ParseSettings({given.temps ? rendered.c_str() : nullptr, given.fast, given.trace,
+                         given.fault, given.notify, given.sleep_grain, given.stop_after, nullptr},
+                        again, message),
+      "an accepted list's rendering is accepted");
   Require(Same(settings, again), "an accepted list reads back the same");
   return 0;
 }
