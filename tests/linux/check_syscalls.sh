@@ -5,7 +5,8 @@
 #
 # The calls are recorded with strace in three runs:
 # - the simulated machine's cycles, with the sample table and real sleeps:
-#   the table load, the console and the sleeps, as on the board;
+#   the table load, the console, the sleeps and the metrics file, as on the
+#   board, until a SIGTERM ends it between two cycles;
 # - the hardware program without rights: ioperm refused, and its exit;
 # - the hardware program over a fake sysfs tree (a mount namespace of its own)
 #   holding the LPC bridge, with ioperm answered by strace and never run and
@@ -29,7 +30,10 @@ cd "$work"
 DESTDIR=$work/stage cmake --install "$build" --prefix /usr > /dev/null
 unit=$work/stage/usr/lib/systemd/system/thermal-control.service
 
-THERMAL_SIM_TEMPS=50,30,50 strace -f -qq -o sim.strace "$simulated" > /dev/null
+mkdir metrics
+THERMAL_SIM_TEMPS=50,30,50 THERMAL_SIM_STOP_AFTER=2 THERMAL_CONTROL_METRICS_DIR=$work/metrics \
+  strace -f -qq -o sim.strace "$simulated" > /dev/null
+[ -s metrics/thermal-control.prom ] || { echo "the simulated run wrote no metrics file"; exit 1; }
 # A copy the unprivileged user can reach, wherever the build lies.
 cp "$program" "$work/thermal-control"
 touch unprivileged.strace && chmod 666 unprivileged.strace

@@ -1,10 +1,12 @@
 // The notify protocol of the Linux backend: each message one datagram to the
 // socket that NOTIFY_SOCKET names, a path or an abstract name, read once at
-// the first message; none without the variable.
+// the first message; none without the variable. And where its metrics file
+// goes.
 
 #include "hw/port_lib.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -81,6 +83,24 @@ TEST(Notify, EachMessageIsOneDatagramToTheSocketNamedAtTheFirst) {
   EXPECT_EQ(Received(listener), "") << "nothing without NOTIFY_SOCKET at the first message";
   close(listener);
   unlink(path.c_str());
+}
+
+// The metrics file's folder on Linux: the setting's, none where it is set
+// but empty, else node_exporter's where its package made it.
+TEST(MetricsFolder, IsTheSettingsElseNodeExportersWhereItExists) {
+  char folder[512];
+  setenv("THERMAL_CONTROL_METRICS_DIR", "/srv/metrics", 1);
+  EXPECT_TRUE(Platform_MetricsFolder(folder, sizeof folder));
+  EXPECT_STREQ(folder, "/srv/metrics");
+  EXPECT_FALSE(Platform_MetricsFolder(folder, 8)) << "a folder that does not fit";
+  setenv("THERMAL_CONTROL_METRICS_DIR", "", 1);
+  EXPECT_FALSE(Platform_MetricsFolder(folder, sizeof folder));
+  unsetenv("THERMAL_CONTROL_METRICS_DIR");
+  const bool exporter = std::filesystem::is_directory("/var/lib/prometheus/node-exporter");
+  EXPECT_EQ(Platform_MetricsFolder(folder, sizeof folder), exporter);
+  if (exporter) {
+    EXPECT_STREQ(folder, "/var/lib/prometheus/node-exporter");
+  }
 }
 
 } // namespace

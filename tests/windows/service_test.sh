@@ -77,7 +77,7 @@ cmp -s "$program_folder/ThermalTable.txt" "$data_folder/ThermalTable.txt" ||
 echo "ProgramData: $(ls "$program_data" | grep thermal-control | tr '\n' ' ')| its folder: $(ls "$data_folder" | tr '\n' ' ')"
 echo "its log:"
 sed 's/^/    /' "$log"
-head -n 1 "$log" | grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}[+-][0-9]{2}:[0-9]{2} thermal-control: thermal-control [0-9.]+ starts as the service; its table: C:\\ProgramData\\thermal-control\\ThermalTable.txt, plain text$' ||
+head -n 1 "$log" | grep -qE '^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}[+-][0-9]{2}:[0-9]{2} thermal-control: thermal-control [0-9.]+ starts as the service in C:\\ProgramData\\thermal-control$' ||
   fail "the log does not begin with the stamped start line"
 unstamped "$log" | grep -q "^thermal-control: .*thermal-control is no folder of the service's .*: set aside as " ||
   fail "the log does not say the file was set aside"
@@ -103,6 +103,8 @@ unstamped "$log" | grep -q "^thermal-control: .*thermal-control.log is no file (
   fail "the log does not say it set the folder aside"
 unstamped "$log" | grep -q '^thermal-control: cannot use ThermalTable.txt: Everyone.* may write it; the built-in table serves$' &&
   unstamped "$log" | grep -q '^open ThermalTable file err!' || fail "the table anyone may write was used"
+unstamped "$log" | grep -qE '^thermal-control: thermal-control [0-9.]+ runs on the built-in table$' ||
+  fail "the log does not say which table the start-up put in force"
 unstamped "$log" | grep -q '^Init_WinRing0 ok' && unstamped "$log" | grep -q '^open port ok' ||
   fail "the log shows no start-up"
 unstamped "$log" | grep -q '^heartbat 00003 Now Tempareture is: ' || fail "the log shows no cycles"

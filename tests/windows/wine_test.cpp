@@ -275,4 +275,34 @@ TEST(StartUpFailures, AreSaidInWords) {
   }
 }
 
+// The metrics file as windows_exporter's textfile collector reads it: UTF-8
+// without a byte-order mark, each line ended with LF alone, the last one too.
+TEST(MetricsFile, HasNoByteOrderMarkAndNoCarriageReturn) {
+  const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) /
+                                       ("thermal-wine-metrics-" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  RunOptions options;
+  options.trace = false;
+  std::string windows_folder = "Z:" + folder.string();
+  std::replace(windows_folder.begin(), windows_folder.end(), '/', '\\');
+  options.env = {{"THERMAL_SIM_TEMPS", "38,47,60*3"},
+                 {"THERMAL_CONTROL_METRICS_DIR", windows_folder}};
+  const RunResult run = Run_Program(options);
+  EXPECT_EQ(run.exit_status, 0) << run.err;
+  const std::string text = Read_File((folder / "thermal-control.prom").string());
+  ASSERT_FALSE(text.empty()) << run.err;
+  EXPECT_NE(text.rfind("# HELP thermal_control_build_info ", 0), std::string::npos)
+      << "no byte-order mark: " << text.substr(0, 8);
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  EXPECT_EQ(text.back(), '\n');
+  EXPECT_NE(text.find("\nthermal_control_build_info{version=\"" THERMAL_VERSION
+                      "\",path=\"winring0\"} 1\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\nthermal_control_row 2\n"), std::string::npos) << text;
+  EXPECT_FALSE(std::filesystem::exists(folder / "thermal-control.prom.new"));
+  std::filesystem::remove_all(folder);
+}
+
 } // namespace

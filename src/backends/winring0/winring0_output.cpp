@@ -5,7 +5,8 @@
 // holds half of the two files' cap of 8 MiB (the one before that dropped),
 // about a day of lines each. A log that the service may not trust, or that is
 // no file, is set aside before a new one begins. A run begins with a start
-// line and ends with a stop line that says why. What the service tells the
+// line, says the table in force once the start-up has read it, and ends
+// with a stop line that says why. What the service tells the
 // system, and a failure to write the log, goes to the Application log under
 // the event source thermal-control, whose texts are the exe's message table.
 
@@ -15,7 +16,6 @@
 #include "backends/winring0/winring0_service.h"
 #include "common/console.h"
 #include "common/log_stamp.h"
-#include "common/text_encoding.h"
 #include "hw/port_lib.h"
 
 #include <windows.h>
@@ -127,18 +127,6 @@ void Set_Aside_Untrusted(const wchar_t *name) {
   }
 }
 
-// The table's encoding, as its first bytes show it, for the start line.
-const char *Table_Encoding(const char *name) {
-  std::FILE *table = std::fopen(name, "rb");
-  if (table == nullptr) {
-    return "none there";
-  }
-  std::uint8_t start[3];
-  const std::size_t size = std::fread(start, 1, sizeof start, table);
-  std::fclose(table);
-  return Encoding_Name(Text_Encoding(start, size));
-}
-
 } // namespace
 
 void WinRing0_TakeLines() { Console_SetSink(Log_Sink); }
@@ -150,11 +138,9 @@ void WinRing0_StartLog() {
   wchar_t folder[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, folder);
   char line[MAX_PATH * 4];
-  const std::size_t length =
-      Text_Format(line, sizeof line,
-                  "thermal-control: thermal-control %s starts as the service; its table: "
-                  "%ls\\ThermalTable.txt, %s\n",
-                  THERMAL_VERSION, folder, Table_Encoding("ThermalTable.txt"));
+  const std::size_t length = Text_Format(
+      line, sizeof line, "thermal-control: thermal-control %s starts as the service in %ls\n",
+      THERMAL_VERSION, folder);
   Write_To_Log(line, std::min(length, sizeof line - 1));
   Write_To_Log(held, held_size);
   held_size = 0;
@@ -193,9 +179,14 @@ void Platform_Event(PlatformEvent event, const char *text) {
     return;
   }
   switch (event) {
-  case PlatformEvent::Started:
+  case PlatformEvent::Started: {
+    // The log says it too: the table in force, as the start-up read it.
+    char line[256];
+    const std::size_t length = Text_Format(line, sizeof line, "%s%s\n", CONSOLE_ERROR_MARK, text);
+    Write_To_Log(line, std::min(length, sizeof line - 1));
     WinRing0_Event(MSG_STARTED, text);
     return;
+  }
   case PlatformEvent::TableRefused:
     WinRing0_Event(MSG_TABLE_REFUSED, text);
     return;
