@@ -52,9 +52,11 @@ void Write_Metrics(Controller &controller, const CycleReport &report, bool runni
       Metrics_Text(report, controller.counts,
                    {PortLib_PathName(), controller.started_s, controller.last_cycle_s, running},
                    text, sizeof text);
-  char why[320];
-  const FileReplaced replaced = File_Replace(told.metrics_folder, METRICS_FILE, METRICS_TEMPORARY,
-                                             text, length, why, sizeof why);
+  char why[320] = "the metrics do not fit their buffer";
+  const FileReplaced replaced =
+      length == 0 ? FileReplaced::NotWritten
+                  : File_Replace(told.metrics_folder, METRICS_FILE, METRICS_TEMPORARY, text, length,
+                                 why, sizeof why);
   told.metrics = report;
   told.metrics_ms = Platform_ClockMs();
   told.metrics_retry = replaced == FileReplaced::NotRenamed;
