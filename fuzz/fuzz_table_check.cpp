@@ -43,8 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   std::string error;
   const bool read = Load_TableFile(file.path, table, error);
   Close(file);
-  Require(read == (table.text.find('\0') == std::string::npos),
-          "a readable file loads exactly when its text holds no NUL");
+  TextEncoding encoding{};
+  const std::string decoded =
+      Decoded_Text(std::string(reinterpret_cast<const char *>(data), size), encoding);
+  Require(read == (decoded.find('\0') == std::string::npos),
+          "a readable file loads exactly when its text, as decoded, holds no NUL");
   if (!read) {
     return 0;
   }
