@@ -51,6 +51,7 @@ target_link_libraries(thermal-control-sim PRIVATE controller port_lib backend_si
 # tests can drive them without touching a port.
 if(THERMAL_HARDWARE)
   add_library(backend_linux_base STATIC src/backends/linux/linux_pci.cpp
+                                        src/backends/linux/linux_caps.cpp
                                         src/backends/linux/linux_device.cpp
                                         src/backends/linux/linux_lock.cpp
                                         src/backends/linux/linux_lockdown.cpp)

@@ -60,6 +60,12 @@ if [ "$written" != 69000400 ]; then
   exit 1
 fi
 
+# Having opened the bridge's config file, it gave CAP_SYS_ADMIN up.
+if ! grep -q '^[0-9]* *capset(.*) = 0$' hardware.strace; then
+  echo "the hardware run did not give CAP_SYS_ADMIN up after opening the bridge's config file"
+  exit 1
+fi
+
 # Expands a filter entry: a group (recursively) or a single call.
 expand() {
   if [[ $1 != @* ]]; then

@@ -173,7 +173,8 @@ TEST_F(FakeSysfs, ABridgeSetUpThatFailsOnTheRecoveryPathLeavesTheControllerRunni
   const BrokenBridge cases[] = {
       {"its config file cannot be read", false,
        "thermal-control: cannot read /sys/bus/pci/devices/0000:00:1f.0/config: Is a directory "
-       "(reading a PCI device's config file past its first 64 bytes needs root)\n"},
+       "(reading a PCI device's config file past its first 64 bytes needs root with "
+       "CAP_SYS_ADMIN)\n"},
       {"another device's range", true,
        "thermal-control: the LPC bridge's decode register 0x84 holds 0x000C0A01, another "
        "device's range: not overwritten\n"},

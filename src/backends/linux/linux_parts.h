@@ -51,3 +51,12 @@ void Linux_DeviceWritePort(std::uint16_t port, std::uint8_t value);
 [[nodiscard]] bool Linux_DeviceReleaseBus(PortLibBus bus);
 [[nodiscard]] bool Linux_DeviceReadPciConfigDword(std::uint8_t reg, std::uint32_t &value);
 [[nodiscard]] bool Linux_DeviceWritePciConfigDword(std::uint8_t reg, std::uint32_t value);
+
+// Over ioperm the service holds CAP_SYS_ADMIN only until it has opened the
+// bridge's config file to read it: a config file opened without it shows
+// only its first 64 bytes, and the decode register lies past them. Once armed
+// (by the ioperm path), the first config file opened for reading, which is
+// kept open for the process's life, drops the capability. False, after a
+// message, when it could not be dropped.
+void Linux_DropAdminOnceConfigOpened();
+[[nodiscard]] bool Linux_DropAdmin();

@@ -1,7 +1,9 @@
 // The port library's PCI operations on Linux, through sysfs: the devices'
 // IDs are read from /sys/bus/pci/devices, and a configuration read or write
-// goes to the device's config file there, which only root may write (and a
-// user may read only its first 64 bytes).
+// goes to the device's config file there, which only root may write. Past
+// its first 64 bytes it can be read only through a file opened with
+// CAP_SYS_ADMIN: the file read is kept open, so that the service may drop
+// the capability once it has it.
 
 #include "backends/linux/linux_parts.h"
 #include "hw/port_lib.h"
@@ -13,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +24,14 @@ namespace {
 constexpr const char *PCI_DEVICE_ROOT = "/sys/bus/pci/devices";
 
 std::uint8_t pci_max_bus = 0xFF;
+
+// The config file opened for reading, kept for the process's life.
+struct KeptConfig {
+  std::uint32_t address = PORTLIB_PCI_NOT_FOUND;
+  int file = -1;
+};
+KeptConfig kept;
+bool drop_admin_armed = false;
 
 struct PciFunction {
   unsigned bus;
@@ -39,7 +50,7 @@ void Report_File(const char *what, const std::string &path, const char *check) {
 
 constexpr const char *CHECK_SYSFS = "is sysfs mounted at /sys?";
 constexpr const char *CHECK_CONFIG_READ =
-    "reading a PCI device's config file past its first 64 bytes needs root";
+    "reading a PCI device's config file past its first 64 bytes needs root with CAP_SYS_ADMIN";
 constexpr const char *CHECK_CONFIG_WRITE =
     "writing a PCI device's config file needs root, a /sys that is not read-only, and a kernel "
     "that is not locked down";
@@ -107,6 +118,15 @@ bool Read_Ids(const PciFunction &f, unsigned &vendor, unsigned &device) {
   return Read_Id(dir + "/vendor", vendor) && Read_Id(dir + "/device", device);
 }
 
+// Whether the kept file is the device's config file that stands at the path
+// now: a device removed and found again has another.
+bool Kept_Is(std::uint32_t address, const std::string &path) {
+  struct stat now {};
+  struct stat held {};
+  return kept.file >= 0 && kept.address == address && stat(path.c_str(), &now) == 0 &&
+         fstat(kept.file, &held) == 0 && now.st_ino == held.st_ino && now.st_dev == held.st_dev;
+}
+
 std::string Pci_ConfigPath(std::uint32_t address) {
   char name[32];
   std::snprintf(name, sizeof name, "/0000:%02x:%02x.%x/config", address >> 8 & 0xFF,
@@ -144,17 +164,23 @@ bool PortLib_ReadPciConfigDword(std::uint32_t address, std::uint8_t reg, std::ui
     return Linux_DeviceReadPciConfigDword(reg, value);
   }
   const std::string path = Pci_ConfigPath(address);
+  if (!Kept_Is(address, path)) {
+    if (kept.file >= 0) {
+      close(kept.file);
+    }
+    kept = {address, open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (kept.file >= 0 && drop_admin_armed) {
+      drop_admin_armed = false;
+      static_cast<void>(Linux_DropAdmin());
+    }
+  }
   unsigned char bytes[4] = {};
-  const int file = open(path.c_str(), O_RDONLY);
-  const ssize_t read = file < 0 ? -1 : pread(file, bytes, sizeof bytes, reg);
+  const ssize_t read = kept.file < 0 ? -1 : pread(kept.file, bytes, sizeof bytes, reg);
   if (read != static_cast<ssize_t>(sizeof bytes)) {
     if (read >= 0) {
       errno = EIO; // a short read: the register is beyond what the file shows
     }
     Report_File("read", path, CHECK_CONFIG_READ);
-  }
-  if (file >= 0) {
-    close(file);
   }
   value = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
           std::uint32_t{bytes[3]} << 24;
@@ -187,3 +213,5 @@ bool PortLib_WritePciConfigDword(std::uint32_t address, std::uint8_t reg, std::u
   close(file);
   return written == static_cast<ssize_t>(sizeof bytes);
 }
+
+void Linux_DropAdminOnceConfigOpened() { drop_admin_armed = true; }

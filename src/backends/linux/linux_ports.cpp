@@ -76,6 +76,7 @@ bool Open_Ioperm_Path() {
     return false;
   }
   Linux_NoteSuperIoDrivers();
+  Linux_DropAdminOnceConfigOpened();
   return true;
 }
 
