@@ -39,6 +39,7 @@ add_library(backend_winring0 STATIC src/backends/winring0/winring0_backend.cpp
                                     src/backends/winring0/winring0_lock.cpp
                                     src/backends/winring0/winring0_trust.cpp
                                     src/backends/winring0/winring0_folder.cpp
+                                    src/backends/winring0/winring0_metrics.cpp
                                     src/backends/winring0/winring0_output.cpp
                                     src/backends/winring0/winring0_service.cpp)
 thermal_headers(backend_winring0 PRIVATE backends/winring0/winring0_holds.h
