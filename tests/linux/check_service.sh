@@ -19,6 +19,9 @@ test -f "$stage/etc/thermal-control/ThermalTable.txt"
 grep -qx 'ExecStart=/usr/bin/thermal-control' "$unit"
 grep -qx 'WorkingDirectory=/etc/thermal-control' "$unit"
 grep -qx 'LogNamespace=thermal-control' "$unit"
+# The metrics go into the service's own folder, the only one it may write.
+grep -qx 'StateDirectory=thermal-control' "$unit"
+grep -qx 'Environment=THERMAL_CONTROL_METRICS_DIR=%S/thermal-control' "$unit"
 test -f "$stage/usr/lib/systemd/journald@thermal-control.conf.d/thermal-control.conf"
 
 # The reload runs the system's shell, which the staging root lacks.
