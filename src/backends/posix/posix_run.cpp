@@ -65,9 +65,16 @@ bool Take(int signal, void (*handler)(int), const char *name) {
   return true;
 }
 
+// SIGINT stays ignored where the program was started so (a shell's job in
+// the background): a Ctrl-C at the terminal is not meant for it.
+bool Interrupt_Ignored() {
+  struct sigaction inherited {};
+  return sigaction(SIGINT, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN;
+}
+
 bool Take_Signals() {
   return Take(SIGHUP, On_Hangup, "SIGHUP") && Take(SIGTERM, On_End, "SIGTERM") &&
-         Take(SIGINT, On_End, "SIGINT");
+         (Interrupt_Ignored() || Take(SIGINT, On_End, "SIGINT"));
 }
 
 } // namespace
