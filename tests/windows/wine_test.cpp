@@ -145,7 +145,7 @@ RunningProgram Hold(const char *mutex) {
   other.command = {wine, hold_mutex, mutex};
   other.trace = false;
   const RunningProgram holder = Start_Program(other);
-  Wait_For(holder, "held");
+  EXPECT_TRUE(Wait_For(holder, "held")) << mutex << " was not held";
   return holder;
 }
 
@@ -215,11 +215,12 @@ TEST(SharedBus, AStartUpCommandOwedToAHeldEcGoesOutOnceTheEcCanBeHad) {
   RunOptions options;
   options.env = {{"THERMAL_SIM_TEMPS", "40*3"}};
   const RunningProgram running = Start_Program(options);
-  Wait_For(running, "heartbat 00001 Now");
+  const bool cycled = Wait_For(running, "heartbat 00001 Now");
   kill(holder.pid, SIGKILL);
   Wait_Program(holder);
   const RunResult run = Wait_Program(running);
-  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_TRUE(cycled);
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
   const std::vector<std::string> lines = Cycle_Lines(run);
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[1], "EC did not answer; row held") << run.out;
