@@ -46,11 +46,13 @@ log="$data_folder/thermal-control.log"
 rm -rf "$data_folder" "$data_folder".set-aside-*
 
 # A wineserver of the test's own, kept until its end: its service manager
-# starts with it.
+# starts with it. It is ended before the test is: wineserver -k returns as
+# the server begins to end, and the next test's program would meet it
+# ending.
 wineserver -k 2>/dev/null
 wineserver -p
 holder=
-trap '[ -n "$holder" ] && kill $holder 2>/dev/null; wineserver -k 2>/dev/null' EXIT
+trap '[ -n "$holder" ] && kill $holder 2>/dev/null; wineserver -k 2>/dev/null && wineserver -w' EXIT
 
 # ---- A file stands where the service's folder belongs, then the install.
 echo "a user's" >"$data_folder"
