@@ -1,3 +1,4 @@
+#include "common/files_posix.h"
 #include "common/files.h"
 
 #include <cerrno>
@@ -19,21 +20,6 @@ FileReplaced Failed(FileReplaced kind, const char *step, const char *name, char 
   return kind;
 }
 
-bool Write_All(int file, const char *text, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(file, text, size);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    text += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // Writes the temporary file afresh in the open folder: whatever stands at its
 // name is removed first, and a name that comes back meanwhile fails the
 // write (O_EXCL), as does a link (O_NOFOLLOW).
@@ -49,7 +35,7 @@ FileReplaced Write_Temporary(int folder, const char *temporary, const char *text
     return Failed(FileReplaced::NotWritten, "cannot make", temporary, why, why_size);
   }
   // The mode again: the process's umask took bits from it.
-  bool written = fchmod(file, READABLE_BY_ALL) == 0 && Write_All(file, text, size);
+  bool written = fchmod(file, READABLE_BY_ALL) == 0 && File_WriteAll(file, text, size);
   int error = errno;
   if (close(file) != 0 && written) {
     written = false;
@@ -80,6 +66,21 @@ FileKind File_Kind(const char *name, const char *&why) {
 std::FILE *File_Open(const char *name, const char *mode) { return std::fopen(name, mode); }
 
 bool Current_Folder(char *folder, std::size_t size) { return getcwd(folder, size) != nullptr; }
+
+bool File_WriteAll(int descriptor, const char *text, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = write(descriptor, text, size);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return false;
+    }
+    text += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
 
 // The folder is opened once, not followed where it is a link, and every step
 // is taken in it: a folder swapped for another under its name meanwhile is

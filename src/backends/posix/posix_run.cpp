@@ -9,6 +9,7 @@
 
 #include "common/console.h"
 #include "common/files.h"
+#include "common/files_posix.h"
 #include "hw/port_lib.h"
 
 #include <atomic>
@@ -26,18 +27,8 @@ namespace {
 // descriptor that takes nothing more loses the rest of the line, as a
 // stream's would.
 void Write_Message(ConsoleStream stream, const char *text, std::size_t size) {
-  const int descriptor = stream == ConsoleStream::Output ? STDOUT_FILENO : STDERR_FILENO;
-  while (size > 0) {
-    const ssize_t written = write(descriptor, text, size);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return;
-    }
-    text += written;
-    size -= static_cast<std::size_t>(written);
-  }
+  static_cast<void>(
+      File_WriteAll(stream == ConsoleStream::Output ? STDOUT_FILENO : STDERR_FILENO, text, size));
 }
 
 // Set by the handlers, taken between cycles: never inside an exchange.

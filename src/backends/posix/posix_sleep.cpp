@@ -18,10 +18,7 @@ bool Posix_PauseMs(std::uint32_t milliseconds) {
   std::timespec remaining{static_cast<std::time_t>(milliseconds / 1000),
                           static_cast<long>(milliseconds % 1000) * 1000000L};
   while (!Posix_EndAsked()) {
-    if (nanosleep(&remaining, &remaining) == 0) {
-      return true;
-    }
-    if (errno != EINTR) {
+    if (nanosleep(&remaining, &remaining) == 0 || errno != EINTR) {
       return true;
     }
   }
